@@ -1,0 +1,54 @@
+// The run's one ODBC connection and its two read cursors: the query cursor for the
+// value statement and the site cursor for the site numbers. Never disconnected.
+#pragma once
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+#include <sql.h>
+#include <sqlext.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct DiagnosticRecord {
+  char state[256];
+  char message[1000];
+  std::int32_t native_error;
+};
+
+constexpr int kQueryColumns = 30;
+constexpr int kColumnBytes = 100;
+
+struct QueryRow {
+  std::int32_t column_count = 0;
+  char columns[kQueryColumns][kColumnBytes] = {};  // NUL-terminated, at most 99 characters
+};
+
+struct DatabaseConnection {
+  SQLHENV environment = SQL_NULL_HENV;
+  SQLHDBC connection = SQL_NULL_HDBC;
+  SQLHSTMT query_statement = SQL_NULL_HSTMT;
+  std::int16_t query_column_count = 0;
+  SQLHSTMT site_statement = SQL_NULL_HSTMT;
+  std::int32_t last_status = 0;
+  SQLLEN length_indicator = 0;
+  std::string statement_text;  // the SQL text being executed
+  DiagnosticRecord diagnostics{};
+};
+
+// 0 when connected, -1 when not.
+std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
+                        std::string_view password, std::string_view data_source);
+
+std::int32_t query_open(DatabaseConnection& db, std::string_view sql);
+std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row);
+std::int32_t query_close(DatabaseConnection& db);
+
+std::int32_t site_cursor_open(DatabaseConnection& db);
+// On 0, `site_number` holds the next site number (at most 8 characters).
+std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number);
+std::int32_t site_cursor_close(DatabaseConnection& db);
+
+SQLRETURN read_diagnostics(DatabaseConnection& db, SQLSMALLINT handle_type, SQLHANDLE handle);

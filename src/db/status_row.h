@@ -1,0 +1,17 @@
+// Updates of the terminal's status row in VXSYSTEM.VXS1140TRM: start, status and
+// progress, end. Each runs on a statement handle of its own and takes effect at once.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "db/database.h"
+
+std::int32_t status_mark_started(DatabaseConnection& db, std::string_view terminal_name,
+                                 std::string_view timestamp, std::string_view user_name,
+                                 std::string_view transfer_name, std::int16_t transfer_type);
+std::int32_t status_set_progress(DatabaseConnection& db, std::string_view terminal_name,
+                                 std::string_view timestamp, std::int32_t status_code,
+                                 std::int16_t progress);
+std::int32_t status_mark_finished(DatabaseConnection& db, std::string_view terminal_name,
+                                  std::string_view timestamp);

@@ -1,0 +1,29 @@
+// The entry table: what is sent to the terminal, built for the run's mode from the
+// entry definition file and the value statement (*GEN) or the site table (*STO).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "db/database.h"
+#include "entries/string_list.h"
+#include "run/report.h"
+#include "run/run_context.h"
+
+struct EntryTable {
+  StringListRef values;
+  StringListRef types;
+  StringListRef names;
+};
+
+struct EntrySources {
+  DatabaseConnection& db;
+  const RunContext& run;
+  const std::string& database_system;
+  const Report& report;
+};
+
+std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources);
+std::int32_t build_value_list(EntryTable& table, const EntrySources& sources);
+std::int32_t build_type_list(EntryTable& table, const EntrySources& sources);
+std::int32_t build_name_list(EntryTable& table, const EntrySources& sources);

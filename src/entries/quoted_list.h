@@ -1,0 +1,15 @@
+// Conversions between one line of comma-separated, optionally quoted fields and
+// lists: the parser, and the line built from a fetched query row.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "db/database.h"
+#include "entries/string_list.h"
+
+// A new list with one item per field, or none when the text holds no field.
+StringListRef parse_quoted_list(std::string_view text);
+
+// The row's column values, each trimmed and in double quotes, separated by commas.
+std::string build_quoted_row(const QueryRow& row);

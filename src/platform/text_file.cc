@@ -1,0 +1,43 @@
+// Line reading from text files with Windows text-mode semantics on every platform.
+#include "platform/text_file.h"
+
+bool TextFile::open(const std::string& path) {
+  close();
+  file_ = std::fopen(path.c_str(), "r");
+  return file_ != nullptr;
+}
+
+void TextFile::close() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+}
+
+// The text-mode translation happens below the line reader, so a CR LF pair counts
+// as one character against the capacity, exactly as on Windows.
+int TextFile::next_char() {
+  int c = std::getc(file_);
+  if (c != '\r') return c;
+  int following = std::getc(file_);
+  if (following == '\n') return '\n';
+  if (following != EOF) std::ungetc(following, file_);
+  return '\r';
+}
+
+bool TextFile::read_line(std::string& line, std::size_t capacity) {
+  line.clear();
+  if (file_ == nullptr || capacity < 2) return false;
+  while (line.size() < capacity - 1) {
+    int c = next_char();
+    if (c == EOF) break;
+    line.push_back(static_cast<char>(c));
+    if (c == '\n') break;
+  }
+  return !line.empty();
+}
+
+void cut_at_nul(std::string& text) {
+  std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) text.resize(nul);
+}

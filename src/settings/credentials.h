@@ -1,0 +1,37 @@
+// The credential store: two-line records with enciphered values, and the lookup of
+// the four database settings that open the run's database connection.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "run/report.h"
+
+struct CredentialRecord {
+  std::int32_t number = 0;
+  std::string qualifier;
+  std::string key;
+  std::string value;  // enciphered; after a match the deciphered text
+};
+
+// Searches the store at `path`; the result is left in `current`.
+void credential_lookup(CredentialRecord& current, std::string_view qualifier,
+                       std::string_view key, std::int32_t number, const std::string& path);
+
+struct DatabaseSettings {
+  std::string user_name;
+  std::string password;
+  std::string database_system;  // middle part of the entry definition file's name
+  std::string data_source;      // ODBC data source name
+};
+
+// Opens the connection: returns 0 when it is open, a non-zero code otherwise.
+using DbConnectFn = std::function<std::int32_t(
+    const std::string& user_name, const std::string& password, const std::string& data_source)>;
+
+// Looks up LOGIN, PASS, DB_SYSTEM and DATABASE in the store at `store_path`, then
+// calls `connect`. On failure prints the message (and, with /D, the masked dump).
+std::int32_t read_database_settings(DatabaseSettings& settings, const std::string& store_path,
+                                    const DbConnectFn& connect, const Report& report);

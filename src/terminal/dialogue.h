@@ -1,0 +1,35 @@
+// The terminal dialogue: login and one UPDSYSDB command per entry, driven by a
+// command sequence of (expected reply code, command) steps.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "entries/entry_table.h"
+#include "entries/string_list.h"
+#include "run/report.h"
+#include "terminal/terminal_socket.h"
+
+struct Dialogue {
+  StringListRef command_sequence;
+  std::size_t step_cursor = 0;  // never reset after the login
+  std::string last_reply;
+};
+
+// Writes an unexpected reply's code into the terminal's status row; 0 or a status.
+using StatusRecorder = std::function<std::int32_t(std::int32_t code)>;
+
+struct TerminalLink {
+  TerminalSocket* socket;
+  const std::string& terminal_name;
+  const Report& report;
+  StatusRecorder record_status;
+};
+
+std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const TerminalLink& link);
+std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link);
+
+std::uint16_t crc16_byte(std::uint8_t byte, std::uint16_t crc);
+std::uint16_t crc16_block(const void* data, std::size_t length, std::uint16_t start);
