@@ -11,9 +11,13 @@ void Console::write(std::string_view bytes) const {
   }
 }
 
-void Report::log_line(std::string_view text) const { ::log_line(log, text); }
+void Report::log_line(std::string_view text) const {
+  ::log_line(log, text);
+}
 
-void Report::print(std::string_view text) const { console.write(text); }
+void Report::print(std::string_view text) const {
+  console.write(text);
+}
 
 void Report::print_verbose(std::string_view text) const {
   if (verbose) console.write(text);

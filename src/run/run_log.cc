@@ -5,7 +5,9 @@
 
 #include "platform/paths.h"
 
-RunLog default_run_log() { return RunLog{run_log_path(), run_log_backup_path(), 10485760}; }
+RunLog default_run_log() {
+  return RunLog{run_log_path(), run_log_backup_path(), 10485760};
+}
 
 void log_line(const RunLog& log, std::string_view text) {
   // Text mode: on Windows every line feed is stored as CR LF, and the size below

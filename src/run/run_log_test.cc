@@ -1,0 +1,92 @@
+// Run log: line format, rotation at the size limit, missing directory.
+#include "run/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void write_file(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class RunLogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("runlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    log_ = RunLog{(dir_ / "KestalLog.txt").string(), (dir_ / "KestalLog.bak").string(), 100};
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  fs::path dir_;
+  RunLog log_;
+};
+
+TEST_F(RunLogTest, AppendsTextAndLineEnd) {
+  log_line(log_, "first");
+  log_line(log_, "\n\nsecond\n");
+  log_line(log_, "");
+  EXPECT_EQ(read_file(log_.path), "first\n\n\nsecond\n\n\n");
+}
+
+TEST_F(RunLogTest, FileOfExactlyTheLimitIsNotRotated) {
+  write_file(log_.path, std::string(90, 'x'));
+  log_line(log_, "123456789");  // 9 + line end: exactly 100 bytes
+  EXPECT_EQ(fs::file_size(log_.path), 100u);
+  EXPECT_FALSE(fs::exists(log_.backup_path));
+}
+
+TEST_F(RunLogTest, CrossingLineCompletesTheFileThatBecomesTheBackup) {
+  write_file(log_.path, std::string(95, 'x'));
+  log_line(log_, "crossing line");
+  ASSERT_FALSE(fs::exists(log_.path));
+  EXPECT_EQ(read_file(log_.backup_path), std::string(95, 'x') + "crossing line\n");
+  log_line(log_, "next");
+  EXPECT_EQ(read_file(log_.path), "next\n");
+}
+
+TEST_F(RunLogTest, ExistingBackupIsReplaced) {
+  write_file(log_.backup_path, "old backup\n");
+  write_file(log_.path, std::string(100, 'y'));
+  log_line(log_, "z");
+  EXPECT_EQ(read_file(log_.backup_path), std::string(100, 'y') + "z\n");
+  EXPECT_FALSE(fs::exists(log_.path));
+}
+
+TEST_F(RunLogTest, MissingDirectoryIsSilent) {
+  RunLog missing{(dir_ / "nope" / "KestalLog.txt").string(),
+                 (dir_ / "nope" / "KestalLog.bak").string(), 100};
+  log_line(missing, "lost");
+  EXPECT_FALSE(fs::exists(dir_ / "nope"));
+}
+
+TEST_F(RunLogTest, DefaultLimitIsTenMebibytes) {
+  EXPECT_EQ(default_run_log().limit, 10485760);
+  RunLog real = default_run_log();
+  real.path = log_.path;
+  real.backup_path = log_.backup_path;
+  write_file(real.path, std::string(10485760 - 2, 'a'));
+  log_line(real, "b");  // exactly 10485760 bytes
+  EXPECT_FALSE(fs::exists(real.backup_path));
+  log_line(real, "c");
+  EXPECT_TRUE(fs::exists(real.backup_path));
+  EXPECT_EQ(fs::file_size(real.backup_path), 10485762u);
+}
+
+}  // namespace

@@ -1,0 +1,167 @@
+// The run of one transfer, from the command line to the last line of output.
+#include "run/run_sequence.h"
+
+#include "db/database.h"
+#include "db/status_row.h"
+#include "entries/entry_table.h"
+#include "platform/paths.h"
+#include "run/format.h"
+#include "run/run_context.h"
+#include "run/timestamp.h"
+#include "settings/credentials.h"
+#include "settings/text.h"
+#include "terminal/dialogue.h"
+#include "terminal/terminal_socket.h"
+
+namespace {
+
+constexpr std::uint16_t kTerminalPort = 5010;
+constexpr std::int32_t kTerminalTimeoutSeconds = 30;
+constexpr const char* kTransferName = "Registry";
+constexpr std::int16_t kTransferType = 40;
+constexpr std::int32_t kArgumentError = 91;
+
+struct ArgumentCheck {
+  bool failed;
+  const char* console;
+  const char* log;
+};
+
+// Checks the arguments in their fixed order; fills `run` when they pass.
+ArgumentCheck check_arguments(const std::vector<std::string>& arguments, RunContext& run) {
+  if (arguments.size() < 3)
+    return {true, "fehlender Parameter\n", "falsche Parameteranzahl --> Abbruch"};
+  if (arguments[0].size() > 50)
+    return {true, "Benutzername zu lang !!!\n", "Benutzername zu lang --> Abbruch"};
+  if (arguments[1].size() > 255)
+    return {true, "Terminalname zu lang !!!\n", "Terminalname zu lang --> Abbruch"};
+  if (arguments[2].size() > 4) return {true, "falscher Modus !!!\n", "falscher Modus --> Abbruch"};
+  run.run_user = arguments[0];
+  run.terminal_name = arguments[1];
+  run.mode = arguments[2];
+  text_upper(run.mode);
+  if (arguments.size() > 3) {
+    std::string option = arguments[3];
+    run.verbose = text_upper(option) == "/D";
+  }
+  return {false, nullptr, nullptr};
+}
+
+// Resolves and connects the terminal; 0 or the connection code for the status row.
+std::int32_t connect_terminal(TerminalSocket*& socket, const RunContext& run,
+                              const Report& report) {
+  std::int32_t code = 0;
+  socket = tsock_create(code);
+  if (socket == nullptr) {
+    report.log_line(text_printf("Fehler beim Erzeugen Socket : %d", code));
+    report.print_verbose(text_printf("Socket-Error: %d\n", code));
+    return code;
+  }
+  code = tsock_set_host(socket, run.terminal_name);
+  if (code != 0) {
+    report.print("Terminal nicht gefunden!\n");
+    return code;
+  }
+  tsock_set_port(socket, kTerminalPort);
+  code = tsock_set_timeout(socket, kTerminalTimeoutSeconds);
+  if (code != 0) return code;
+  report.print_verbose("Start Socket\n\n");
+  if (tsock_connect(socket) != 0) {
+    code = tsock_last_error(socket);
+    report.print_verbose(text_printf("SocketOpen-Error: %d", code));
+    return code;
+  }
+  return 0;
+}
+
+// The reply the caller reads from the last line: whole for 200 and 250, else its code.
+std::string final_reply_text(const std::string& last_reply) {
+  if (last_reply.empty()) return last_reply;
+  if (last_reply.compare(0, 3, "250") == 0 || last_reply.compare(0, 3, "200") == 0)
+    return last_reply;
+  return last_reply.substr(0, 3);
+}
+
+}  // namespace
+
+std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report) {
+  TimestampBuffer timestamp;
+  report.log_line("\n\n========================================>");
+  report.log_line(text_printf("Start : %s", timestamp_text(timestamp, "ddmmyyyyhhminss").c_str()));
+
+  RunContext run;
+  ArgumentCheck check = check_arguments(arguments, run);
+  if (check.failed) {
+    report.print(check.console);
+    report.log_line(check.log);
+    return kArgumentError;
+  }
+  report.verbose = run.verbose;
+
+  // The connection is never closed: it ends with the process.
+  DatabaseConnection db;
+  DatabaseSettings settings;
+  std::int32_t status = read_database_settings(
+      settings, credential_store_path(),
+      [&db](const std::string& user, const std::string& password, const std::string& source) {
+        return db_connect(db, user, password, source);
+      },
+      report);
+  if (status != 0) {
+    report.log_line(text_printf("DbConnect-Fehler %d   --> Abbruch", status));
+    return status;
+  }
+  report.print_verbose("DbConnect\n");
+
+  EntryTable table;
+  status = build_entry_table(table, EntrySources{db, run, settings.database_system, report});
+  if (status != 0) return status;
+
+  status = status_mark_started(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"),
+                               run.run_user, kTransferName, kTransferType);
+  if (status != 0) {
+    report.log_line(text_printf("Fehler Schreiben Vxs1140Trm : %d\n", status));
+    report.print_verbose(
+        text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+  }
+
+  TerminalSocket* socket = nullptr;
+  Dialogue dialogue;
+  std::int32_t connection_code = connect_terminal(socket, run, report);
+  if (connection_code == 0 && socket != nullptr) {
+    TerminalLink link{socket, run.terminal_name, report, [&](std::int32_t code) {
+                        return status_set_progress(db, run.terminal_name,
+                                                   timestamp_text(timestamp, "yyyymmddhhminss"),
+                                                   code, 0);
+                      }};
+    transfer_entries(dialogue, table, link);
+  } else {
+    report.log_line(text_printf("Socket-Error : %d", connection_code));
+    report.print_verbose(text_printf("Socket-Error: %d\n", connection_code));
+    status = status_set_progress(db, run.terminal_name,
+                                 timestamp_text(timestamp, "yyyymmddhhminss"), connection_code, 0);
+    if (status != 0)
+      report.print_verbose(
+          text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+  }
+
+  status =
+      status_mark_finished(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"));
+  if (status != 0)
+    report.print_verbose(
+        text_printf("\nSchreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+
+  if (socket != nullptr) {
+    tsock_close(socket);
+    tsock_free(socket);
+  }
+  string_list_release(dialogue.command_sequence);
+  string_list_release(table.values);
+  string_list_release(table.types);
+  string_list_release(table.names);
+
+  std::string reply = final_reply_text(dialogue.last_reply);
+  report.log_line("Programm beendet");
+  report.print(reply + "\n");
+  return 0;
+}
