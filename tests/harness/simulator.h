@@ -1,0 +1,31 @@
+// A kestal-sim process for one test: its own loopback address on port 5010, its
+// registry and log files in a temporary folder, stopped by the destructor.
+#pragma once
+
+#include <sys/types.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class Simulator {
+ public:
+  // Starts `program` listening on `address`:5010 with the extra `flags`; waits until
+  // it listens (up to five seconds).
+  Simulator(const std::string& program, const std::string& address,
+            const std::vector<std::string>& flags, const std::filesystem::path& folder);
+  ~Simulator();
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  bool ready() const { return ready_; }
+  std::string registry() const;  // the accepted entries, one a line
+  std::string log() const;       // what the simulator saw
+  void stop();
+
+ private:
+  pid_t pid_ = -1;
+  bool ready_ = false;
+  std::filesystem::path registry_;
+  std::filesystem::path log_;
+};
