@@ -2,6 +2,7 @@
 // the four database settings that open the run's database connection.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +16,21 @@ struct CredentialRecord {
   std::string key;
   std::string value;  // enciphered; after a match the deciphered text
 };
+
+// The built-in key of the store's values, and the line reader capacities of its
+// head and body lines (longer lines are read in parts that shift the pairing).
+inline constexpr std::string_view kCredentialCipherKey = "KARVOLD";
+inline constexpr std::size_t kCredentialHeadCapacity = 200;
+inline constexpr std::size_t kCredentialBodyCapacity = 400;
+
+// One record's fields as read from its head and body line (line ends kept as the
+// reader returns them; a NUL byte ends a line). `value` stays enciphered.
+// `has_number` is false for a body line without ';': it has no number field.
+struct CredentialFields {
+  CredentialRecord record;
+  bool has_number = false;
+};
+CredentialFields credential_fields(std::string_view head_line, std::string_view body_line);
 
 // Searches the store at `path`; the result is left in `current`.
 void credential_lookup(CredentialRecord& current, std::string_view qualifier,
