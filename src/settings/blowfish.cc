@@ -38,7 +38,9 @@ void key_setup_from_text(BlowfishContext& context, std::string_view key) {
 
 }  // namespace
 
-void blowfish_clear(BlowfishContext& context) { clear_bytes(&context, sizeof context); }
+void blowfish_clear(BlowfishContext& context) {
+  clear_bytes(&context, sizeof context);
+}
 
 std::uint32_t blowfish_f(const BlowfishContext& context, std::uint32_t x) {
   std::uint32_t a = x >> 24;
@@ -88,8 +90,7 @@ void blowfish_decrypt_block(const BlowfishContext& context, std::uint32_t& left,
   right = r;
 }
 
-void blowfish_key_setup(BlowfishContext& context, const std::uint8_t* key,
-                        std::size_t key_length) {
+void blowfish_key_setup(BlowfishContext& context, const std::uint8_t* key, std::size_t key_length) {
   std::memcpy(context.s, kBlowfishInitialS, sizeof context.s);
   std::memcpy(context.p, kBlowfishInitialP, sizeof context.p);
   if (key_length > 0) {
@@ -122,8 +123,7 @@ void blowfish_key_setup(BlowfishContext& context, const std::uint8_t* key,
 void hex_to_bytes(std::string_view text, std::size_t count, std::uint8_t* output) {
   if (count > text.size()) count = text.size();
   for (std::size_t i = 0; i + 1 < count; i += 2) {
-    output[i / 2] =
-        static_cast<std::uint8_t>(digit_value(text[i]) * 16 + digit_value(text[i + 1]));
+    output[i / 2] = static_cast<std::uint8_t>(digit_value(text[i]) * 16 + digit_value(text[i + 1]));
   }
 }
 

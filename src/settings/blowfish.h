@@ -16,8 +16,7 @@ static_assert(sizeof(BlowfishContext) == 4168, "the context is exactly the ciphe
 
 // Standard key schedule; the key bytes are used cyclically (an empty key leaves the
 // initial P-array as it is).
-void blowfish_key_setup(BlowfishContext& context, const std::uint8_t* key,
-                        std::size_t key_length);
+void blowfish_key_setup(BlowfishContext& context, const std::uint8_t* key, std::size_t key_length);
 std::uint32_t blowfish_f(const BlowfishContext& context, std::uint32_t x);
 void blowfish_encrypt_block(const BlowfishContext& context, std::uint32_t& left,
                             std::uint32_t& right);

@@ -80,7 +80,8 @@ std::string reverse_halves(std::string text, std::size_t half_size) {
 std::string reverse_hex_halves(const std::string& hex) {
   std::string out = hex;
   for (std::size_t at = 0; at < hex.size(); at += 8)
-    for (std::size_t pair = 0; pair < 4; ++pair) out.replace(at + 2 * pair, 2, hex, at + 6 - 2 * pair, 2);
+    for (std::size_t pair = 0; pair < 4; ++pair)
+      out.replace(at + 2 * pair, 2, hex, at + 6 - 2 * pair, 2);
   return out;
 }
 
@@ -118,8 +119,8 @@ TEST(Blowfish, PublishedVectorsBlockByBlock) {
 TEST(Blowfish, FunctionCombinesTheFourBoxes) {
   BlowfishContext context;
   blowfish_key_setup(context, reinterpret_cast<const std::uint8_t*>("K"), 1);
-  std::uint32_t expected = ((context.s[0][0x12] + context.s[1][0x34]) ^ context.s[2][0x56]) +
-                           context.s[3][0x78];
+  std::uint32_t expected =
+      ((context.s[0][0x12] + context.s[1][0x34]) ^ context.s[2][0x56]) + context.s[3][0x78];
   EXPECT_EQ(blowfish_f(context, 0x12345678u), expected);
 }
 
@@ -140,7 +141,9 @@ TEST(DecipherHex, PublishedVectorsWithReversedHalves) {
 
 TEST(DecipherHex, RoundTripsAndClearsTheContext) {
   BlowfishContext context;
-  const std::string source = "Pa\xDF" "w0rd;with=every kind of text, \xE4\xD6 and more!";
+  const std::string source =
+      "Pa\xDF"
+      "w0rd;with=every kind of text, \xE4\xD6 and more!";
   for (std::size_t length = 1; length <= 40; ++length) {
     std::string plain = source.substr(0, length);
     std::string hex = encipher_hex(context, plain, "KARVOLD");

@@ -26,7 +26,8 @@ std::int32_t number_from_text(std::string_view text) {
   std::int64_t value = 0;
   for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
     value = value * 10 + (text[i] - '0');
-    if (value > static_cast<std::int64_t>(INT32_MAX) + 1) value = static_cast<std::int64_t>(INT32_MAX) + 1;
+    if (value > static_cast<std::int64_t>(INT32_MAX) + 1)
+      value = static_cast<std::int64_t>(INT32_MAX) + 1;
   }
   if (negative) value = -value;
   if (value > INT32_MAX) value = INT32_MAX;
@@ -73,8 +74,8 @@ CredentialFields credential_fields(std::string_view head_line, std::string_view 
   return fields;
 }
 
-void credential_lookup(CredentialRecord& current, std::string_view qualifier,
-                       std::string_view key, std::int32_t number, const std::string& path) {
+void credential_lookup(CredentialRecord& current, std::string_view qualifier, std::string_view key,
+                       std::int32_t number, const std::string& path) {
   current = CredentialRecord{};
   TextFile file(path);
   if (!file.is_open()) return;

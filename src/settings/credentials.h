@@ -33,8 +33,8 @@ struct CredentialFields {
 CredentialFields credential_fields(std::string_view head_line, std::string_view body_line);
 
 // Searches the store at `path`; the result is left in `current`.
-void credential_lookup(CredentialRecord& current, std::string_view qualifier,
-                       std::string_view key, std::int32_t number, const std::string& path);
+void credential_lookup(CredentialRecord& current, std::string_view qualifier, std::string_view key,
+                       std::int32_t number, const std::string& path);
 
 struct DatabaseSettings {
   std::string user_name;

@@ -26,12 +26,11 @@ std::string record(int number, const std::string& key, std::string_view plain) {
 class CredentialStore : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ = (std::filesystem::temp_directory_path() /
-             ("kestal_cred_" + std::string(::testing::UnitTest::GetInstance()
-                                               ->current_test_info()
-                                               ->name()) +
-              ".ini"))
-                .string();
+    path_ =
+        (std::filesystem::temp_directory_path() /
+         ("kestal_cred_" +
+          std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini"))
+            .string();
   }
   void TearDown() override { std::remove(path_.c_str()); }
 
@@ -100,7 +99,8 @@ TEST_F(CredentialStore, FieldExtractionCornerCases) {
   CredentialFields huge = credential_fields("H;Q;\n", "99999999999999;K;V");
   EXPECT_EQ(huge.record.number, 2147483647);
   EXPECT_EQ(huge.record.value, "V");
-  CredentialFields nul = credential_fields(std::string("H;Q\0;;\n", 7), std::string("1;K\0;V\n", 7));
+  CredentialFields nul =
+      credential_fields(std::string("H;Q\0;;\n", 7), std::string("1;K\0;V\n", 7));
   EXPECT_EQ(nul.record.qualifier, "");
   EXPECT_EQ(nul.record.key, "");
 }

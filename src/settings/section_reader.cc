@@ -31,9 +31,8 @@ bool find_header(TextFile& file, const std::string& header) {
 
 }  // namespace
 
-std::int32_t read_section_value(std::string_view section, std::string_view key,
-                                std::string& output, std::size_t capacity,
-                                const std::string& path) {
+std::int32_t read_section_value(std::string_view section, std::string_view key, std::string& output,
+                                std::size_t capacity, const std::string& path) {
   TextFile file(path);
   if (!file.is_open()) return text_length(output);
   std::string header = "[";
