@@ -1,0 +1,200 @@
+// The entry table for the run's mode: *GEN from the entry definition file and the
+// value statement, *STO from the site table.
+#include "entries/entry_table.h"
+
+#include "entries/quoted_list.h"
+#include "platform/paths.h"
+#include "run/format.h"
+#include "settings/section_reader.h"
+
+namespace {
+
+// The reader's output size for one key; longer values arrive cut to 2049 characters.
+constexpr std::size_t kKeyValueBytes = 2050;
+// Key numbers have three digits, so a section ends after key 999 as if the next key
+// were empty. Joined texts and statements are kept whole at any length.
+constexpr int kLastKey = 999;
+constexpr std::string_view kParameter = "$parm01";
+
+void print_verbose(const EntrySources& sources, std::string_view text) {
+  if (sources.run.verbose) sources.report.print(text);
+}
+
+// The value of key prefix + "%03d"; empty when the file, section or key is missing.
+std::string read_key(std::string_view section, const char* prefix, int number,
+                     const std::string& path) {
+  std::string value;
+  if (number > kLastKey) return value;
+  read_section_value(section, text_printf("%s%03d", prefix, number), value, kKeyValueBytes, path);
+  return value;
+}
+
+// The terminal name as it goes between single quotes: each quote doubled.
+std::string quoted_literal_text(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\'') out.push_back('\'');
+    out.push_back(c);
+  }
+  return out;
+}
+
+// Every "$parm01" from left to right; the search resumes behind the inserted name.
+std::string fill_parameter(const std::string& statement, std::string_view terminal_name) {
+  const std::string name = quoted_literal_text(terminal_name);
+  std::string out;
+  std::size_t from = 0;
+  for (;;) {
+    std::size_t at = statement.find(kParameter, from);
+    if (at == std::string::npos) break;
+    out.append(statement, from, at - from);
+    out.append(name);
+    from = at + kParameter.size();
+  }
+  out.append(statement, from, std::string::npos);
+  return out;
+}
+
+struct KeyList {
+  const char* heading;
+  const char* section;
+  const char* prefix;
+  const char* label;  // null when there is none
+  const char* closing;
+};
+
+std::int32_t build_key_list(StringListRef& result, const KeyList& kind,
+                            const EntrySources& sources) {
+  std::string joined;
+  print_verbose(sources, kind.heading);
+  const std::string path = entry_definition_path(sources.database_system);
+  for (int number = 1;; ++number) {
+    std::string value = read_key(kind.section, kind.prefix, number, path);
+    if (!value.empty()) {
+      if (!joined.empty()) joined.push_back(',');
+      joined.append(value);
+    }
+    if (sources.run.verbose) sources.report.log_line(value);
+    if (value.empty()) break;
+  }
+  if (joined.empty()) return 3;
+  if (kind.label != nullptr) print_verbose(sources, kind.label);
+  print_verbose(sources, text_printf("'%s'\n", joined.c_str()));
+  result = parse_quoted_list(joined);
+  print_verbose(sources, kind.closing);
+  return 0;
+}
+
+std::int32_t build_site_table(EntryTable& table, const EntrySources& sources) {
+  sources.report.log_line("Standortnummern (*STO) :\n");
+  std::int32_t status = site_cursor_open(sources.db);
+  if (status != 0) {
+    std::string message = text_printf(
+        "Fehler beim \xD6"
+        "ffnen Tab. Vxs113Sto: %d",
+        status);
+    sources.report.log_line(message);
+    sources.report.print(message);
+    return status;
+  }
+  int number = 1;
+  for (;;) {
+    std::string site;
+    status = site_cursor_fetch(sources.db, site);
+    if (status == 100) {
+      site_cursor_close(sources.db);
+      return 0;
+    }
+    if (status != 0) {
+      std::string message = text_printf("Fehler Lesen aus Tab. Vxs113Sto: %d", status);
+      sources.report.log_line(message);
+      sources.report.print(message);
+      return status;
+    }
+    std::string value = site.size() > 5 ? site.substr(site.size() - 5) : site;
+    if (value == "0") continue;
+    string_list_append(table.types, "STRING");
+    string_list_append(table.names, text_printf("StoNr%d", number));
+    string_list_append(table.values, value);
+    ++number;
+  }
+}
+
+}  // namespace
+
+std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources) {
+  const std::string& mode = sources.run.mode;
+  if (mode == "*GEN") {
+    sources.report.log_line(
+        "allgemeine Eintr\xE4"
+        "ge (*GEN) :\n");
+    std::int32_t status = build_value_list(table, sources);
+    if (status == 0) status = build_type_list(table, sources);
+    if (status == 0) status = build_name_list(table, sources);
+    if (status != 0) return status;
+    std::int32_t values = string_list_count(table.values);
+    if (values == string_list_count(table.types) && string_list_count(table.names) == values) {
+      return 0;
+    }
+    const char* message = "\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
+    sources.report.log_line(message);
+    print_verbose(sources, message);
+    return 91;
+  }
+  if (mode == "*STO") return build_site_table(table, sources);
+  sources.report.print("falscher Modus !!!\n");
+  sources.report.log_line("falscher Modus --> Abbruch");
+  return 91;
+}
+
+std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
+  std::string joined;
+  print_verbose(sources,
+                "Liste mit Werten der Eintr\xE4"
+                "ge erstellen:\n");
+  const std::string path = entry_definition_path(sources.database_system);
+  for (int number = 1;; ++number) {
+    std::string value = read_key("REGVAL", "SQL", number, path);
+    joined.push_back(' ');
+    joined.append(value);
+    if (sources.run.verbose) sources.report.log_line(value);
+    if (value.empty()) break;
+  }
+  if (joined == " ") return 3;
+  print_verbose(sources, "SQL-Statement :\n");
+  print_verbose(sources, text_printf("'%s'\n", joined.c_str()));
+
+  const std::string statement = fill_parameter(joined, sources.run.terminal_name);
+  std::int32_t status = query_open(sources.db, statement);
+  if (status != 0) {
+    std::string message =
+        text_printf("DbTabelle kann nicht geoeffnet werden, Fehler : %d\n", status);
+    sources.report.log_line(message);
+    sources.report.print(message);
+    return status;
+  }
+  // After -1 the cleared row stands: it has no columns and so gives no values.
+  QueryRow row;
+  status = query_fetch_row(sources.db, row);
+  if (status != 0 && status != -1) return status;
+  table.values = parse_quoted_list(build_quoted_row(row));
+  query_close(sources.db);
+  print_verbose(sources, "Werteliste erstellt\n");
+  return 0;
+}
+
+std::int32_t build_type_list(EntryTable& table, const EntrySources& sources) {
+  static const KeyList kTypes{
+      "Liste mit Typen der Eintr\xE4"
+      "ge erstellen:\n",
+      "TYPE", "TYP", "Typen-String: \n", "Typen-Liste erstellt\n"};
+  return build_key_list(table.types, kTypes, sources);
+}
+
+std::int32_t build_name_list(EntryTable& table, const EntrySources& sources) {
+  static const KeyList kNames{
+      "Liste mit Namen der Eintr\xE4"
+      "ge erstellen:\n",
+      "NAME", "NAM", nullptr, "Namen-Liste erstellt\n"};
+  return build_key_list(table.names, kNames, sources);
+}
