@@ -21,10 +21,17 @@ Simulator::Simulator(const std::string& program, const std::string& address,
   fs::remove(ready_file);
   fs::remove(registry_);
   fs::remove(log_);
-  std::vector<std::string> args = {program,          "--listen",     address,
-                                   "--port",         "5010",         "--registry",
-                                   registry_.string(), "--log",      log_.string(),
-                                   "--ready-file",   ready_file.string()};
+  std::vector<std::string> args = {program,
+                                   "--listen",
+                                   address,
+                                   "--port",
+                                   "5010",
+                                   "--registry",
+                                   registry_.string(),
+                                   "--log",
+                                   log_.string(),
+                                   "--ready-file",
+                                   ready_file.string()};
   args.insert(args.end(), flags.begin(), flags.end());
   pid_ = fork();
   if (pid_ == 0) {
@@ -48,7 +55,9 @@ Simulator::Simulator(const std::string& program, const std::string& address,
   }
 }
 
-Simulator::~Simulator() { stop(); }
+Simulator::~Simulator() {
+  stop();
+}
 
 void Simulator::stop() {
   if (pid_ <= 0) return;
@@ -66,6 +75,10 @@ void Simulator::stop() {
   pid_ = -1;
 }
 
-std::string Simulator::registry() const { return read_whole_file(registry_); }
+std::string Simulator::registry() const {
+  return read_whole_file(registry_);
+}
 
-std::string Simulator::log() const { return read_whole_file(log_); }
+std::string Simulator::log() const {
+  return read_whole_file(log_);
+}

@@ -1,0 +1,18 @@
+-- Tables that kestalentry reads and writes, for SQLite. The schema name VXSYSTEM is
+-- provided by the kestal_vxsystem extension, which attaches the file a second time.
+CREATE TABLE IF NOT EXISTS vxs1140trm (
+  trmnam varchar(255) PRIMARY KEY,
+  trmdtd varchar(14),
+  trmdbe varchar(50),
+  trmdnm varchar(40),
+  trmdtp smallint,
+  trmdst smallint,
+  trmdpg smallint,
+  trmdac integer NOT NULL DEFAULT 0
+);
+
+CREATE TABLE IF NOT EXISTS vxs113sto (
+  stonum integer NOT NULL,
+  stosta smallint,
+  stonam varchar(80)
+);

@@ -1,0 +1,171 @@
+// The run's one ODBC connection and its two read cursors. Statuses are ODBC return
+// codes widened to 32 bits, with success-with-information counted as success.
+#include "db/database.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kSiteQuery =
+    "SELECT DISTINCT StoNum  FROM  VXSYSTEM.VXS113STO  WHERE ((StoSta <> 4 AND StoSta <> 8) OR "
+    "StoSta IS NULL)  ORDER BY StoNum";
+
+std::int32_t widen(SQLRETURN rc) {
+  return static_cast<std::int32_t>(rc);
+}
+
+SQLCHAR* sql_text(std::string& text) {
+  return reinterpret_cast<SQLCHAR*>(text.data());
+}
+
+// Both cursors read forward only; the lock concurrency is asked for as the
+// original installation did, and drivers that cannot give it simply say so.
+void set_cursor_attributes(SQLHSTMT statement) {
+  SQLSetStmtAttr(statement, SQL_ATTR_CURSOR_SCROLLABLE,
+                 reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_NONSCROLLABLE)),
+                 SQL_IS_INTEGER);
+  SQLSetStmtAttr(statement, SQL_ATTR_CONCURRENCY,
+                 reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_CONCUR_LOCK)),
+                 SQL_IS_INTEGER);
+}
+
+void free_statement(SQLHSTMT& statement) {
+  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  statement = SQL_NULL_HSTMT;
+}
+
+}  // namespace
+
+std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
+                        std::string_view password, std::string_view data_source) {
+  // Login texts of any length are passed whole.
+  std::string user(user_name);
+  std::string secret(password);
+  std::string source(data_source);
+  if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &db.environment) == SQL_ERROR) return -1;
+  SQLSetEnvAttr(db.environment, SQL_ATTR_ODBC_VERSION,
+                reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_OV_ODBC3)), SQL_IS_INTEGER);
+  if (SQLAllocHandle(SQL_HANDLE_DBC, db.environment, &db.connection) == SQL_ERROR) return -1;
+  SQLRETURN rc = SQLConnect(db.connection, sql_text(source), SQL_NTS, sql_text(user), SQL_NTS,
+                            sql_text(secret), SQL_NTS);
+  // Keep no copy of the password longer than the call needs it.
+  std::fill(secret.begin(), secret.end(), '\0');
+  return rc == SQL_ERROR ? -1 : 0;
+}
+
+std::int32_t query_open(DatabaseConnection& db, std::string_view sql) {
+  db.query_statement = SQL_NULL_HSTMT;
+  db.query_column_count = 0;
+  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &db.query_statement) == SQL_ERROR) {
+    db.query_statement = SQL_NULL_HSTMT;
+    return 0;
+  }
+  set_cursor_attributes(db.query_statement);
+  db.statement_text.assign(sql);
+  SQLRETURN rc = SQLExecDirect(db.query_statement, sql_text(db.statement_text), SQL_NTS);
+  db.last_status = widen(rc);
+  if (rc == SQL_ERROR) {
+    read_diagnostics(db, SQL_HANDLE_STMT, db.query_statement);
+    free_statement(db.query_statement);
+    return -1;
+  }
+  if (rc == SQL_SUCCESS_WITH_INFO) db.last_status = 0;
+  if (db.last_status != 0) return db.last_status;
+  SQLSMALLINT columns = 0;
+  SQLNumResultCols(db.query_statement, &columns);
+  db.query_column_count = columns;
+  return 0;
+}
+
+std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row) {
+  QueryRow work;
+  if (db.query_statement == SQL_NULL_HSTMT || db.query_column_count == 0) return -1;
+  // Columns beyond the row's thirty slots are not bound, so nothing is written past it.
+  int bound = db.query_column_count < kQueryColumns ? db.query_column_count : kQueryColumns;
+  for (int i = 1; i <= bound; ++i) {
+    SQLBindCol(db.query_statement, static_cast<SQLUSMALLINT>(i), SQL_C_CHAR, work.columns[i - 1],
+               kColumnBytes, &db.length_indicator);
+  }
+  SQLRETURN rc = SQLFetch(db.query_statement);
+  db.last_status = widen(rc);
+  if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+    db.last_status = 0;
+    std::memcpy(row.columns, work.columns, sizeof row.columns);
+    row.column_count = bound;
+    return 0;
+  }
+  if (rc == SQL_ERROR) {
+    read_diagnostics(db, SQL_HANDLE_STMT, db.query_statement);
+    free_statement(db.query_statement);
+    return -1;
+  }
+  return db.last_status;
+}
+
+std::int32_t query_close(DatabaseConnection& db) {
+  if (db.query_statement == SQL_NULL_HSTMT) return db.last_status;
+  db.last_status = widen(SQLFreeHandle(SQL_HANDLE_STMT, db.query_statement));
+  db.query_statement = SQL_NULL_HSTMT;
+  return db.last_status;
+}
+
+std::int32_t site_cursor_open(DatabaseConnection& db) {
+  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &db.site_statement) == SQL_ERROR) {
+    db.site_statement = SQL_NULL_HSTMT;
+    return 0;
+  }
+  set_cursor_attributes(db.site_statement);
+  db.statement_text = kSiteQuery;
+  SQLRETURN rc = SQLExecDirect(db.site_statement, sql_text(db.statement_text), SQL_NTS);
+  db.last_status = widen(rc);
+  if (rc == SQL_SUCCESS_WITH_INFO) {
+    db.last_status = 0;
+    return 0;
+  }
+  if (rc == SQL_ERROR) {
+    read_diagnostics(db, SQL_HANDLE_STMT, db.site_statement);
+    free_statement(db.site_statement);
+    return -1;
+  }
+  return db.last_status;
+}
+
+std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number) {
+  if (db.site_statement == SQL_NULL_HSTMT) return -1;
+  char work[9] = {};
+  SQLBindCol(db.site_statement, 1, SQL_C_CHAR, work, sizeof work, &db.length_indicator);
+  SQLRETURN rc = SQLFetch(db.site_statement);
+  db.last_status = widen(rc);
+  if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+    db.last_status = 0;
+    work[sizeof work - 1] = '\0';
+    site_number = work;
+    return 0;
+  }
+  if (rc == SQL_ERROR) {
+    read_diagnostics(db, SQL_HANDLE_STMT, db.site_statement);
+    free_statement(db.site_statement);
+    return -1;
+  }
+  return db.last_status;
+}
+
+std::int32_t site_cursor_close(DatabaseConnection& db) {
+  if (db.site_statement != SQL_NULL_HSTMT) {
+    db.last_status = widen(SQLFreeHandle(SQL_HANDLE_STMT, db.site_statement));
+    db.site_statement = SQL_NULL_HSTMT;
+  }
+  return db.last_status;
+}
+
+SQLRETURN read_diagnostics(DatabaseConnection& db, SQLSMALLINT handle_type, SQLHANDLE handle) {
+  db.diagnostics = DiagnosticRecord{};
+  SQLINTEGER native = 0;
+  SQLSMALLINT length = 0;
+  SQLRETURN rc = SQLGetDiagRec(
+      handle_type, handle, 1, reinterpret_cast<SQLCHAR*>(db.diagnostics.state), &native,
+      reinterpret_cast<SQLCHAR*>(db.diagnostics.message), sizeof db.diagnostics.message, &length);
+  db.diagnostics.native_error = static_cast<std::int32_t>(native);
+  return rc;
+}
