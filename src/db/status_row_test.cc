@@ -87,3 +87,64 @@ TEST_F(StatusRow, ProgressCodeIsWrittenAsSixteenBits) {
 }
 
 }  // namespace
+
+// The embedded default: the same updates through the SQLite3 ODBC driver, with the
+// VXSYSTEM schema name provided by the extension.
+#include <cstdlib>
+#include <filesystem>
+
+#include "harness/sqlite.h"
+
+namespace {
+
+class SqliteStatusRow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source_ = make_sqlite_source(std::filesystem::temp_directory_path() /
+                                 ("kestal-sqlite-" + std::to_string(getpid())));
+    sqlite_exec(
+        source_,
+        "INSERT INTO vxs1140trm (trmnam, trmdst, trmdpg, trmdac) VALUES ('term-1', 17, 9, 0), "
+        "('other', 5, 5, 1);");
+    setenv("ODBCINI", source_.odbc_ini.c_str(), 1);
+    ASSERT_EQ(db_connect(db_, "", "", source_.dsn), 0);
+  }
+  void TearDown() override { std::filesystem::remove_all(source_.database.parent_path()); }
+  std::string row(const std::string& name) {
+    return sqlite_exec(source_,
+                       "SELECT trmdtd, trmdbe, trmdnm, trmdtp, coalesce(trmdst, 'NULL'), trmdpg, "
+                       "trmdac FROM vxs1140trm WHERE trmnam = '" +
+                           name + "';");
+  }
+  SqliteSource source_;
+  DatabaseConnection db_;
+};
+
+TEST_F(SqliteStatusRow, StartProgressAndEndWriteTheRow) {
+  EXPECT_EQ(status_mark_started(db_, "term-1", "20261207090503", "O'Brien", "Registry", 40), 0);
+  EXPECT_EQ(row("term-1"), "20261207090503|O'Brien|Registry|40|NULL|0|1\n");
+  EXPECT_EQ(status_set_progress(db_, "term-1", "20261207090504", 530, 0), 0);
+  EXPECT_EQ(row("term-1"), "20261207090504|O'Brien|Registry|40|530|0|1\n");
+  EXPECT_EQ(status_mark_finished(db_, "term-1", "20261207090505"), 0);
+  EXPECT_EQ(row("term-1"), "20261207090505|O'Brien|Registry|40|530|0|0\n");
+  EXPECT_EQ(row("other"), "||||5|5|1\n");
+}
+
+TEST_F(SqliteStatusRow, UnknownTerminalChangesNothing) {
+  // Like psqlODBC, the SQLite driver reports an update that matched no row as no data.
+  EXPECT_EQ(status_mark_started(db_, "nobody", "20261207090505", "u", "Registry", 40), 100);
+  EXPECT_EQ(status_mark_finished(db_, "nobody", "20261207090505"), 100);
+  EXPECT_EQ(row("term-1"), "||||17|9|0\n");
+}
+
+TEST_F(SqliteStatusRow, SiteCursorReadsThroughTheSchemaName) {
+  sqlite_exec(source_, "INSERT INTO vxs113sto (stonum, stosta) VALUES (12, NULL), (7, 1), (9, 4);");
+  ASSERT_EQ(site_cursor_open(db_), 0);
+  std::string site;
+  std::vector<std::string> sites;
+  while (site_cursor_fetch(db_, site) == 0) sites.push_back(site);
+  EXPECT_EQ(sites, (std::vector<std::string>{"7", "12"}));
+  EXPECT_EQ(site_cursor_close(db_), 0);
+}
+
+}  // namespace
