@@ -315,6 +315,23 @@ TEST_F(EntryTableTest, SitesBecomeNumberedEntries) {
   EXPECT_EQ(nullptr, table_.values);
 }
 
+TEST_F(EntryTableTest, ShippedPostgresDefinitionsReadTheTerminalRow) {
+  fs::copy_file(fs::path(KESTAL_EXAMPLES_DIR) / "KESTALENTRY.POSTGRES.INI",
+                directory_ / "KESTALENTRY.POSTGRES.INI");
+  database_system_ = "POSTGRES";
+  const std::string terminal = "127.0.0.91";
+  execute("DELETE FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '" + terminal + "'");
+  execute("INSERT INTO VXSYSTEM.VXS1140TRM (TrmNam, TrmDtd, TrmDbe, TrmDtp, TrmDac) VALUES ('" +
+          terminal + "', '20260101120000', 'op', 40, 0)");
+  std::int32_t status = build("*GEN", false, terminal);
+  execute("DELETE FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '" + terminal + "'");
+  ASSERT_EQ(0, status);
+  EXPECT_EQ((Items{terminal, "op", "40", "20260101120000"}), items_of(table_.values));
+  EXPECT_EQ((Items{"STRING", "STRING", "DWORD", "STRING"}), items_of(table_.types));
+  EXPECT_EQ((Items{"TerminalName", "LastUser", "TransferType", "LastUpdate"}),
+            items_of(table_.names));
+}
+
 TEST_F(EntryTableTest, UnknownModeIsRefused) {
   EXPECT_EQ(91, build("*XY"));
   EXPECT_EQ("falscher Modus !!!\n", console_);
