@@ -259,6 +259,21 @@ TEST_F(EntryTableTest, SectionsWithoutTextGiveThree) {
   EXPECT_EQ("", console_);
 }
 
+TEST_F(EntryTableTest, SectionsEndAfterKeyNineHundredNinetyNine) {
+  std::string text = "[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\n";
+  for (int n = 1; n <= 999; ++n)
+    text += "TYP" +
+            std::string(n < 10    ? "00"
+                        : n < 100 ? "0"
+                                  : "") +
+            std::to_string(n) + "=T" + std::to_string(n) + "\n";
+  text += "TYP1000=beyond\n[NAME]\nNAM001=A\n";
+  write_definitions(text);
+  EXPECT_EQ(91, build("*GEN"));
+  ASSERT_EQ(999, string_list_count(table_.types));
+  EXPECT_EQ("T999", table_.types->items[998]);
+}
+
 TEST_F(EntryTableTest, VerboseTexts) {
   write_definitions(
       "[REGVAL]\nSQL001=SELECT 'x', '$parm01'\nSQL002=WHERE 1 = 1\n"
