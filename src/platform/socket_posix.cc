@@ -1,0 +1,271 @@
+// POSIX sockets behind the platform socket layer: poll for every wait, errno and
+// resolver results translated into Windows Sockets codes.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+#include "platform/socket.h"
+#include "platform/socket_errors_posix.h"
+
+std::int32_t net_code_from_errno(int error_number) {
+  switch (error_number) {
+    case EINTR:
+      return 10004;
+    case EBADF:
+      return 10009;
+    case EACCES:
+      return 10013;
+    case EFAULT:
+      return 10014;
+    case EINVAL:
+      return 10022;
+    case EMFILE:
+    case ENFILE:
+      return 10024;
+    case EINPROGRESS:
+      return 10035;
+    case EALREADY:
+      return 10037;
+    case ENOTSOCK:
+      return 10038;
+    case EDESTADDRREQ:
+      return 10039;
+    case EMSGSIZE:
+      return 10040;
+    case EPROTOTYPE:
+      return 10041;
+    case ENOPROTOOPT:
+      return 10042;
+    case EPROTONOSUPPORT:
+      return 10043;
+    case ESOCKTNOSUPPORT:
+      return 10044;
+    case EOPNOTSUPP:
+      return 10045;
+    case EPFNOSUPPORT:
+      return 10046;
+    case EAFNOSUPPORT:
+      return 10047;
+    case EADDRINUSE:
+      return 10048;
+    case EADDRNOTAVAIL:
+      return 10049;
+    case ENETDOWN:
+      return 10050;
+    case ENETUNREACH:
+      return 10051;
+    case ENETRESET:
+      return 10052;
+    case ECONNABORTED:
+      return 10053;
+    case ECONNRESET:
+    case EPIPE:
+      return 10054;
+    case ENOBUFS:
+    case ENOMEM:
+      return 10055;
+    case EISCONN:
+      return 10056;
+    case ENOTCONN:
+      return 10057;
+    case ESHUTDOWN:
+      return 10058;
+    case ETOOMANYREFS:
+      return 10059;
+    case ETIMEDOUT:
+      return 10060;
+    case ECONNREFUSED:
+      return 10061;
+    case ELOOP:
+      return 10062;
+    case ENAMETOOLONG:
+      return 10063;
+    case EHOSTDOWN:
+      return 10064;
+    case EHOSTUNREACH:
+      return 10065;
+    default:
+      break;
+  }
+  // EAGAIN and EWOULDBLOCK may share a value, so they cannot both be case labels.
+  if (error_number == EAGAIN || error_number == EWOULDBLOCK) return 10035;
+  return 10022;
+}
+
+std::int32_t net_code_from_lookup(int eai, int error_number) {
+  switch (eai) {
+    case 0:
+      return 0;
+    case EAI_NONAME:
+      return kNetHostNotFound;
+    case EAI_AGAIN:
+      return kNetTryAgain;
+    case EAI_FAIL:
+      return kNetNoRecovery;
+#ifdef EAI_NODATA
+    case EAI_NODATA:
+      return kNetNoData;
+#endif
+#ifdef EAI_ADDRFAMILY
+    case EAI_ADDRFAMILY:
+      return kNetNoData;
+#endif
+    case EAI_MEMORY:
+      return 10055;
+    case EAI_SYSTEM:
+      return net_code_from_errno(error_number);
+    default:
+      return kNetNoRecovery;
+  }
+}
+
+namespace {
+
+int fd_of(NetHandle handle) {
+  return static_cast<int>(handle);
+}
+
+short poll_events(NetWait what) {
+  return what == NetWait::kRead ? POLLIN : POLLOUT;
+}
+
+}  // namespace
+
+std::int32_t net_startup() {
+  return 0;
+}
+
+NetHandle net_open_tcp(std::int32_t& error) {
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  if (fd < 0) {
+    error = net_code_from_errno(errno);
+    return kNetNoHandle;
+  }
+  // The handle must not leak into programs the tool might start.
+  ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+#if !defined(MSG_NOSIGNAL) && defined(SO_NOSIGPIPE)
+  int on = 1;
+  ::setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
+#endif
+  return fd;
+}
+
+std::int32_t net_set_nonblocking(NetHandle handle) {
+  int flags = ::fcntl(fd_of(handle), F_GETFL);
+  if (flags < 0 || ::fcntl(fd_of(handle), F_SETFL, flags | O_NONBLOCK) < 0)
+    return net_code_from_errno(errno);
+  return 0;
+}
+
+std::int32_t net_connect(NetHandle handle, std::uint32_t address, std::uint16_t port) {
+  sockaddr_in peer{};
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr.s_addr = address;
+  if (::connect(fd_of(handle), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
+    return 0;
+  // An interrupted connect goes on in the background, like a pending one.
+  if (errno == EINTR) return kNetWouldBlock;
+  return net_code_from_errno(errno);
+}
+
+int net_wait(NetHandle handle, NetWait what, std::int64_t timeout_ms, std::int32_t& error) {
+  using Clock = std::chrono::steady_clock;
+  if (timeout_ms < 0) timeout_ms = 0;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    pollfd entry{fd_of(handle), poll_events(what), 0};
+    std::int64_t left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left < 0) left = 0;
+    int ready = ::poll(&entry, 1, left > INT_MAX ? INT_MAX : static_cast<int>(left));
+    if (ready > 0) {
+      if (entry.revents & POLLNVAL) {
+        error = 10038;  // not a socket (any more)
+        return -1;
+      }
+      return 1;
+    }
+    if (ready == 0) {
+      if (Clock::now() >= deadline) return 0;
+      continue;  // a poll that woke early: wait the rest
+    }
+    if (errno != EINTR) {
+      error = net_code_from_errno(errno);
+      return -1;
+    }
+  }
+}
+
+std::int32_t net_pending_error(NetHandle handle) {
+  int pending = 0;
+  socklen_t length = sizeof pending;
+  if (::getsockopt(fd_of(handle), SOL_SOCKET, SO_ERROR, &pending, &length) != 0)
+    return net_code_from_errno(errno);
+  return pending == 0 ? 0 : net_code_from_errno(pending);
+}
+
+std::int64_t net_send(NetHandle handle, const char* data, std::size_t length, std::int32_t& error) {
+#ifdef MSG_NOSIGNAL
+  const int flags = MSG_NOSIGNAL;
+#else
+  const int flags = 0;
+#endif
+  for (;;) {
+    ssize_t sent = ::send(fd_of(handle), data, length, flags);
+    if (sent >= 0) return sent;
+    if (errno != EINTR) {
+      error = net_code_from_errno(errno);
+      return -1;
+    }
+  }
+}
+
+std::int64_t net_receive(NetHandle handle, char* buffer, std::size_t size, std::int32_t& error) {
+  for (;;) {
+    ssize_t got = ::recv(fd_of(handle), buffer, size, 0);
+    if (got >= 0) return got;
+    if (errno != EINTR) {
+      error = net_code_from_errno(errno);
+      return -1;
+    }
+  }
+}
+
+std::int32_t net_close(NetHandle handle) {
+  // After EINTR the descriptor is released all the same; retrying could close another.
+  if (::close(fd_of(handle)) != 0 && errno != EINTR) return net_code_from_errno(errno);
+  return 0;
+}
+
+std::int32_t net_lookup_ipv4(const std::string& name, std::uint32_t& address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  int eai = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
+  if (eai != 0) return net_code_from_lookup(eai, errno);
+  std::int32_t code = kNetNoData;
+  for (addrinfo* it = found; it != nullptr; it = it->ai_next) {
+    if (it->ai_family == AF_INET && it->ai_addr != nullptr) {
+      address = reinterpret_cast<const sockaddr_in*>(it->ai_addr)->sin_addr.s_addr;
+      code = 0;
+      break;
+    }
+  }
+  ::freeaddrinfo(found);
+  return code;
+}
+
+std::uint32_t net_parse_dotted(const std::string& text) {
+  return ::inet_addr(text.c_str());
+}

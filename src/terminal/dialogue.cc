@@ -1,0 +1,138 @@
+// The terminal dialogue: walks the command sequence, comparing each reply's code with
+// the awaited step and sending the next command, and builds one UPDSYSDB step per entry.
+#include "terminal/dialogue.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+#include "run/format.h"
+
+namespace {
+
+constexpr const char* kTerminalUser = "Supervisor";
+constexpr const char* kTerminalPassword = "m3k8r2p9w4tzqh";
+constexpr std::int32_t kReplyBufferSize = 2000;
+constexpr std::size_t kLoggedReplyLength = 190;
+
+const std::string& item_or_empty(const StringListRef& list, std::int32_t index) {
+  static const std::string empty;
+  if (!list || index >= list->count) return empty;
+  return list->items[static_cast<std::size_t>(index)];
+}
+
+// The three-character code of an unexpected reply as atoi reads it; a text that does
+// not read as a positive number gives 99, so it can never pass for success.
+std::int32_t reply_code(const std::string& first_three) {
+  std::int32_t code = std::atoi(first_three.c_str());
+  return code > 0 ? code : 99;
+}
+
+// Sends the command of the step at the cursor; 0 when sent, else the socket's code.
+std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
+  const std::string& step =
+      dialogue.command_sequence->items[static_cast<std::size_t>(dialogue.step_cursor)];
+  std::string command = (step.size() > 3 ? step.substr(3) : std::string()) + "\r\n";
+  if (tsock_send(link.socket, command.data(), static_cast<std::int32_t>(command.size()), 1) == -1) {
+    std::int32_t code = tsock_last_error(link.socket);
+    link.report.log_line(text_printf("   Socket-Error Schreiben : %d", code));
+    link.report.print(text_printf("Write Error: %d\n", code));
+    return code;
+  }
+  if (command.find("USER") != std::string::npos || command.find("PASS") != std::string::npos) {
+    link.report.print_verbose(
+        text_printf("An Terminal gesendet: %s\n", (command.substr(0, 5) + "**********").c_str()));
+  } else {
+    link.report.print_verbose(text_printf("An Terminal gesendet: %s", command.c_str()));
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link) {
+  std::array<char, kReplyBufferSize> reply_buffer;
+  for (;;) {
+    const std::size_t steps =
+        static_cast<std::size_t>(string_list_count(dialogue.command_sequence));
+    if (dialogue.step_cursor >= steps) return 0;
+
+    reply_buffer.fill('\0');
+    std::string reply;
+    if (start_reply) {
+      reply = "200";
+      start_reply = false;
+    } else {
+      std::int32_t n = tsock_receive(link.socket, reply_buffer.data(), kReplyBufferSize - 1, 3);
+      if (n < 1) {
+        std::int32_t code = tsock_last_error(link.socket);
+        link.report.log_line(text_printf("   Socket-Error Lesen : %d", code));
+        link.report.print_verbose(text_printf("Read-Error: %d\n", code));
+        return code;
+      }
+      // From here on the reply is a C text: a NUL byte ends it.
+      reply.assign(reply_buffer.data(), strnlen(reply_buffer.data(), static_cast<std::size_t>(n)));
+      std::size_t logged = n == 1 ? 1
+                           : static_cast<std::size_t>(n) <= kLoggedReplyLength
+                               ? static_cast<std::size_t>(n) - 2
+                               : kLoggedReplyLength;
+      link.report.log_line("   " + reply.substr(0, logged));
+      link.report.print_verbose(text_printf("Terminalantwort: %s", reply.c_str()));
+    }
+    dialogue.last_reply = reply.size() < 2 ? std::string() : reply.substr(0, reply.size() - 2);
+
+    const std::string& step = dialogue.command_sequence->items[dialogue.step_cursor];
+    if (reply.size() < 3 || reply.compare(0, 3, step, 0, 3) != 0) {
+      if (reply.empty()) reply = " 99keine Antwort  ";
+      dialogue.last_reply = reply.substr(0, 3);
+      std::int32_t code = reply_code(dialogue.last_reply);
+      link.report.log_line(text_printf("   unerwartete Antwort v. Terminal : %d", code));
+      std::int32_t status = link.record_status ? link.record_status(code) : 0;
+      if (status != 0)
+        link.report.print_verbose(
+            text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+      ++dialogue.step_cursor;
+      return code;
+    }
+
+    ++dialogue.step_cursor;
+    if (dialogue.step_cursor >= steps) return 0;
+    std::int32_t code = send_step(dialogue, link);
+    if (code != 0) return code;
+  }
+}
+
+std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const TerminalLink& link) {
+  link.report.log_line(text_printf("-->Registry schreiben: %s", ""));
+  link.report.print_verbose("Befehlsfolge festlegen.\n");
+  string_list_append(dialogue.command_sequence, "200");
+  string_list_append(dialogue.command_sequence, std::string("331USER ") + kTerminalUser);
+  string_list_append(dialogue.command_sequence, std::string("230PASS ") + kTerminalPassword);
+  dialogue.step_cursor = 0;
+
+  std::int32_t result = run_dialogue(dialogue, false, link);
+  if (result != 0) {
+    std::string text = text_printf("Anmeldung an Term. fehlgeschlagen, Fehler %d", result);
+    link.report.log_line(text);
+    link.report.print(text);
+    return result;
+  }
+
+  const std::int32_t entries = string_list_count(table.values);
+  for (std::int32_t i = 0; i < entries; ++i) {
+    std::string& value = table.values->items[static_cast<std::size_t>(i)];
+    if (value.empty()) value = "0";
+    // Entry and step texts are built whole, however long the type, name or value.
+    std::string entry_text =
+        item_or_empty(table.types, i) + " " + item_or_empty(table.names, i) + " " + value;
+    std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
+    std::string step = "200UPDSYSDB " + text_printf("%x", crc) + " " +
+                       text_printf("%d", static_cast<int>(entry_text.size())) + " " + entry_text;
+    string_list_append(dialogue.command_sequence, "200");
+    string_list_append(dialogue.command_sequence, step);
+    link.report.log_line(
+        text_printf("an Terminal %s: %s", link.terminal_name.c_str(), step.c_str()));
+    result = run_dialogue(dialogue, true, link);
+  }
+  return result;
+}
