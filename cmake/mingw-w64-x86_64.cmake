@@ -17,6 +17,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# CMake switches to -Bdynamic after the libraries it links by name (ws2_32, odbc32); end
+# the link line static again, or the driver's own libstdc++ would come in as a DLL.
+set(CMAKE_LINK_SEARCH_END_STATIC ON)
+
+# -O2 rather than -O3 for Release: at -O3 GCC 12 reports a false -Wrestrict inside
+# std::string assignments, which -Werror would turn into a failed build.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Flags of Release builds")
 
 # Tests run on Linux only; the Windows build makes the programs.
 set(KESTAL_TESTS OFF CACHE BOOL "Build the tests" FORCE)

@@ -23,13 +23,19 @@ install_packages() {
 }
 install_packages cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 
-cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+cmake --no-warn-unused-cli -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DKESTAL_WERROR=ON -DKESTAL_TESTS=OFF >/dev/null
 jobs=$(nproc 2>/dev/null || echo 2)
-cmake --build "$build_dir" -j"$jobs" --target kestalentry kestal-cred kestal-sim
+targets=(kestalentry kestal-cred)
+exes=(src/run/kestalentry.exe tools/kestal-cred/kestal-cred.exe)
+if cmake --build "$build_dir" --target help | grep -q -w kestal-sim; then
+  targets+=(kestal-sim)
+  exes+=(tools/kestal-sim/kestal-sim.exe)
+fi
+cmake --build "$build_dir" -j"$jobs" --target "${targets[@]}"
 
 status=0
-for exe in src/run/kestalentry.exe tools/kestal-cred/kestal-cred.exe tools/kestal-sim/kestal-sim.exe; do
+for exe in "${exes[@]}"; do
   file="$build_dir/$exe"
   [ -f "$file" ] || { echo "build-windows: $file was not built" >&2; status=1; continue; }
   imports=$(x86_64-w64-mingw32-objdump -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u)
