@@ -19,6 +19,5 @@ std::int32_t tsock_close(TerminalSocket* socket);
 // Bytes received (0 after a time-out), -1 on failure.
 std::int32_t tsock_receive(TerminalSocket* socket, char* buffer, std::int32_t size,
                            std::int32_t minimum);
-std::int32_t tsock_send(TerminalSocket* socket, const char* data, std::int32_t length,
-                        int wait);
+std::int32_t tsock_send(TerminalSocket* socket, const char* data, std::int32_t length, int wait);
 std::int32_t tsock_last_error(TerminalSocket* socket);

@@ -1,0 +1,40 @@
+// kestal-sim's command line: where it listens, where it writes, and which faults it
+// injects into the line protocol.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct SimFaults {
+  bool no_greeting = false;
+  bool reject_password = false;
+  std::map<int, int> fail_entry;  // k-th UPDSYSDB -> reply code
+  bool split_replies = false;
+  std::set<int> nul_reply;   // k-th UPDSYSDB answered by a NUL byte
+  std::set<int> long_reply;  // k-th UPDSYSDB answered by an over-long 200 reply
+  int delay_ms = 0;
+  int close_after = -1;   // close once this many commands were answered
+  int silent_after = -1;  // answer nothing after this many commands
+};
+
+struct SimOptions {
+  std::vector<std::uint32_t> listen;  // IPv4 addresses, host byte order
+  std::uint16_t port = 5010;
+  std::string registry_path;
+  std::string log_path;
+  std::string capture_path;
+  std::string ready_file;
+  std::string password = "m3k8r2p9w4tzqh";
+  SimFaults faults;
+};
+
+enum class ParseResult { kRun, kHelp, kError };
+
+// Fills `options` from argv; on kError `error` says why.
+ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error);
+const char* sim_usage();
+// "A" or "A-B" (inclusive, at most 65536 addresses) appended to `out`; false if malformed.
+bool parse_address_range(const std::string& text, std::vector<std::uint32_t>& out);
