@@ -1,0 +1,436 @@
+// Whole runs of kestalentry as the back office starts them: its own process, a
+// temporary installation tree, the loopback PostgreSQL cluster through psqlODBC, and
+// kestal-sim on an address of its own. Checks exit code, output, run log, status row,
+// the statements the server received and the bytes the terminal accepted.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+#include "harness/install_tree.h"
+#include "harness/postgres.h"
+#include "harness/process.h"
+#include "harness/simulator.h"
+#include "harness/sqlite.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSeparator = "========================================>";
+
+class Transfer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(env_or_empty("KESTAL_PG_DSN").empty())
+        << "run under scripts/with-postgres.sh (KESTAL_PG_DSN is not set)";
+    name_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    tree_ = std::make_unique<InstallTree>("e2e-" + name_);
+    psql("DELETE FROM vxsystem.vxs1140trm; DELETE FROM vxsystem.vxs113sto;");
+    write_store({{"LOGIN", env_or_empty("KESTAL_PG_USER")},
+                 {"PASS", env_or_empty("KESTAL_PG_PASSWORD")},
+                 {"DB_SYSTEM", "POSTGRES"},
+                 {"DATABASE", env_or_empty("KESTAL_PG_DSN")}});
+  }
+
+  void write_store(const std::vector<std::pair<std::string, std::string>>& settings) {
+    fs::remove(tree_->credential_store_path());
+    for (const auto& [key, value] : settings) {
+      ProcessResult r = run_process(KESTAL_CRED_PATH,
+                                    {"set", tree_->credential_store_path().string(), key, value},
+                                    tree_->root().string());
+      ASSERT_EQ(r.exit_code, 0) << r.err;
+    }
+  }
+
+  // A terminal row as a finished earlier transfer left it.
+  void add_terminal(const std::string& name) {
+    psql(
+        "INSERT INTO vxsystem.vxs1140trm (trmnam, trmdbe, trmdtp, trmdst, trmdpg, trmdac) VALUES "
+        "(" +
+        quote(name) + ", 'night', 3, 7, 5, 0);");
+  }
+
+  void add_sites(const std::vector<std::pair<std::string, std::string>>& sites) {
+    for (const auto& [number, status] : sites)
+      psql("INSERT INTO vxsystem.vxs113sto (stonum, stosta) VALUES (" + quote(number) + ", " +
+           status + ");");
+  }
+
+  // The status row as "TrmDbe|TrmDnm|TrmDtp|TrmDst|TrmDpg|TrmDac".
+  std::string status_row(const std::string& name) {
+    return psql(
+        "SELECT trmdbe, trmdnm, trmdtp, trmdst, trmdpg, trmdac FROM vxsystem.vxs1140trm "
+        "WHERE trmnam = " +
+        quote(name) + ";");
+  }
+
+  ProcessResult run(const std::vector<std::string>& arguments,
+                    const std::vector<std::pair<std::string, std::string>>& environment = {}) {
+    log_offset_ = server_log_size();
+    return run_process(KESTALENTRY_PATH, arguments, tree_->working_directory().string(),
+                       environment);
+  }
+
+  // The tool's statements the server received during the last run.
+  std::vector<std::string> statements() {
+    std::vector<std::string> ours;
+    for (std::string& s : statements_logged_since(log_offset_))
+      if (s.find("VXSYSTEM.") != std::string::npos) ours.push_back(mask_timestamps(s));
+    return ours;
+  }
+
+  std::vector<std::string> masked_log() {
+    std::vector<std::string> lines = tree_->log_lines();
+    for (std::string& l : lines) l = mask_timestamps(l);
+    return lines;
+  }
+
+  static std::string quote(const std::string& text) {
+    std::string q = "'";
+    for (char c : text) {
+      if (c == '\'') q += '\'';
+      q += c;
+    }
+    return q + "'";
+  }
+
+  std::unique_ptr<Simulator> start_sim(const std::string& address,
+                                       const std::vector<std::string>& flags = {}) {
+    auto sim = std::make_unique<Simulator>(KESTAL_SIM_PATH, address, flags, tree_->root());
+    EXPECT_TRUE(sim->ready()) << "kestal-sim did not start on " << address;
+    return sim;
+  }
+
+  std::string name_;
+  std::unique_ptr<InstallTree> tree_;
+  std::uintmax_t log_offset_ = 0;
+};
+
+std::string last_line(const std::string& out) {
+  if (out.empty() || out.back() != '\n') return "<no line end>";
+  std::size_t start = out.rfind('\n', out.size() - 2);
+  return out.substr(start == std::string::npos ? 0 : start + 1,
+                    out.size() - 1 - (start == std::string::npos ? 0 : start + 1));
+}
+
+}  // namespace
+
+namespace {
+
+// Checks that `lines` begin with the opening pair of every run.
+void expect_opening(const std::vector<std::string>& lines) {
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], "");
+  EXPECT_EQ(lines[2], kSeparator);
+  EXPECT_EQ(lines[3], "Start : <TS>");
+}
+
+bool starts_with(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+TEST_F(Transfer, TypicalSiteTransfer) {
+  const std::string terminal = "127.0.0.101";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}, {"12345", "NULL"}, {"500", "4"}, {"600", "8"}, {"0", "1"}});
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({"clerk", terminal, "*sto"});
+  sim->stop();
+
+  EXPECT_EQ(result.exit_code, 0) << result.out;
+  // Last reply began with 200: printed whole.
+  EXPECT_TRUE(starts_with(last_line(result.out), "200")) << result.out;
+  EXPECT_EQ(result.out.find("Terminal"), std::string::npos);
+
+  std::vector<std::string> log = masked_log();
+  expect_opening(log);
+  ASSERT_EQ(log.size(), 15u) << tree_->read_log();
+  EXPECT_EQ(log[4], "Standortnummern (*STO) :");
+  EXPECT_EQ(log[5], "");
+  EXPECT_EQ(log[6], "-->Registry schreiben: ");
+  EXPECT_TRUE(starts_with(log[7], "   200")) << log[7];
+  EXPECT_TRUE(starts_with(log[8], "   331")) << log[8];
+  EXPECT_TRUE(starts_with(log[9], "   230")) << log[9];
+  EXPECT_EQ(log[10], "an Terminal 127.0.0.101: 200UPDSYSDB a0d5 15 STRING StoNr1 7");
+  EXPECT_TRUE(starts_with(log[11], "   200")) << log[11];
+  EXPECT_EQ(log[12], "an Terminal 127.0.0.101: 200UPDSYSDB 4eab 19 STRING StoNr2 12345");
+  EXPECT_TRUE(starts_with(log[13], "   200")) << log[13];
+  EXPECT_EQ(log[14], "Programm beendet");
+
+  EXPECT_EQ(sim->registry(), "STRING StoNr1 7\nSTRING StoNr2 12345\n");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+  EXPECT_EQ(
+      statements(),
+      (std::vector<std::string>{
+          "SELECT DISTINCT StoNum  FROM  VXSYSTEM.VXS113STO  WHERE ((StoSta <> 4 AND StoSta "
+          "<> 8) OR StoSta IS NULL)  ORDER BY StoNum",
+          "UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = '<TS>',    TrmDbe = 'clerk',    TrmDnm = "
+          "'Registry',    TrmDtp = 40,     TrmDst = NULL,   TrmDpg = 0,   TrmDac = 1  WHERE "
+          "TrmNam = '127.0.0.101' ",
+          "UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = '<TS>',   TrmDac = 0  WHERE TrmNam = "
+          "'127.0.0.101' "}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Transfer, GeneralEntriesWithSeveralTypesPerKeyAndEmptyValues) {
+  const std::string terminal = "127.0.0.102";
+  add_terminal(terminal);
+  tree_->write_file(tree_->working_directory() / "KESTALENTRY.POSTGRES.INI",
+                    "[REGVAL]\n"
+                    "SQL001=SELECT trmdbe, '', '  ', trmdtp\n"
+                    "SQL002=FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '$parm01'\n"
+                    "[TYPE]\n"
+                    "TYP001=STRING,\"STRING\"\n"
+                    "TYP002=STRING,DWORD\n"
+                    "[NAME]\n"
+                    "NAM001=User,Empty,Blank,Type\n");
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({"clerk", terminal, "*GEN"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_TRUE(starts_with(last_line(result.out), "200")) << result.out;
+  // Empty and blank values are sent as "0".
+  EXPECT_EQ(sim->registry(), "STRING User night\nSTRING Empty 0\nSTRING Blank 0\nDWORD Type 3\n");
+  std::vector<std::string> log = masked_log();
+  expect_opening(log);
+  ASSERT_GE(log.size(), 6u);
+  EXPECT_EQ(log[4], "allgemeine Eintr\xE4ge (*GEN) :");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+  std::vector<std::string> sql = statements();
+  ASSERT_EQ(sql.size(), 3u);
+  EXPECT_EQ(sql[0],
+            " SELECT trmdbe, '', '  ', trmdtp FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = "
+            "'127.0.0.102' ");
+}
+
+TEST_F(Transfer, RefusedPasswordEndsWith530) {
+  const std::string terminal = "127.0.0.103";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}});
+  auto sim = start_sim(terminal, {"--reject-password"});
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "Anmeldung an Term. fehlgeschlagen, Fehler 530530\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 13u) << tree_->read_log();
+  EXPECT_TRUE(starts_with(log[9], "   530")) << log[9];
+  EXPECT_EQ(log[10], "   unerwartete Antwort v. Terminal : 530");
+  EXPECT_EQ(log[11], "Anmeldung an Term. fehlgeschlagen, Fehler 530");
+  EXPECT_EQ(log[12], "Programm beendet");
+  EXPECT_EQ(sim->registry(), "");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|530|0|0\n");
+}
+
+TEST_F(Transfer, ErrorReplyToOneEntryDoesNotStopTheNext) {
+  const std::string terminal = "127.0.0.104";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}, {"8", "1"}});
+  auto sim = start_sim(terminal, {"--fail-entry", "1:550"});
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_TRUE(starts_with(last_line(result.out), "200")) << result.out;
+  EXPECT_EQ(sim->registry(), "STRING StoNr2 8\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 16u) << tree_->read_log();
+  EXPECT_TRUE(starts_with(log[11], "   550")) << log[11];
+  EXPECT_EQ(log[12], "   unerwartete Antwort v. Terminal : 550");
+  EXPECT_EQ(log[13], "an Terminal 127.0.0.104: 200UPDSYSDB a465 15 STRING StoNr2 8");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|550|0|0\n");
+}
+
+TEST_F(Transfer, UnresolvableTerminalIsRecordedInTheStatusRow) {
+  // Blanks make the name invalid before any resolver is asked: nothing leaves the machine.
+  const std::string terminal = "no such terminal";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}});
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "Terminal nicht gefunden!\n\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 8u) << tree_->read_log();
+  ASSERT_TRUE(starts_with(log[6], "Socket-Error : 1100")) << log[6];
+  std::string code = log[6].substr(std::string("Socket-Error : ").size());
+  EXPECT_EQ(log[7], "Programm beendet");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|" + code + "|0|0\n");
+}
+
+TEST_F(Transfer, RefusedConnectionIsReportedAtOnce) {
+  const std::string terminal = "127.0.0.105";  // nothing listens here
+  add_terminal(terminal);
+  auto started = std::chrono::steady_clock::now();
+  ProcessResult result = run({"clerk", terminal, "*STO", "/D"});
+  auto elapsed = std::chrono::steady_clock::now() - started;
+  EXPECT_LT(elapsed, std::chrono::seconds(10));
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out,
+            "DbConnect\nStart Socket\n\nSocketOpen-Error: 10061Socket-Error: 10061\n\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 8u) << tree_->read_log();
+  EXPECT_EQ(log[6], "Socket-Error : 10061");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|10061|0|0\n");
+}
+
+TEST_F(Transfer, FailedStartMarkDoesNotStopTheRun) {
+  const std::string terminal = "127.0.0.106";  // no status row: every update reports 100
+  add_sites({{"7", "1"}});
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({"clerk", terminal, "*STO", "/d"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: 100\n"),
+            std::string::npos);
+  EXPECT_NE(result.out.find("\nSchreiben in Tab Vxs1140Trm fehlgeschlagen, Error: 100\n"),
+            std::string::npos);
+  EXPECT_EQ(sim->registry(), "STRING StoNr1 7\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_GE(log.size(), 8u);
+  EXPECT_EQ(log[6], "Fehler Schreiben Vxs1140Trm : 100");
+  EXPECT_EQ(log[7], "");
+  EXPECT_EQ(psql("SELECT count(*) FROM vxsystem.vxs1140trm;"), "0\n");
+}
+
+TEST_F(Transfer, UnreachableDatabaseEndsWith255) {
+  write_store({{"LOGIN", "kestal"},
+               {"PASS", "s3cret-pass"},
+               {"DB_SYSTEM", "POSTGRES"},
+               {"DATABASE", "no_such_source"}});
+  ProcessResult quiet = run({"clerk", "127.0.0.107", "*STO"});
+  EXPECT_EQ(quiet.exit_code, 255);
+  EXPECT_EQ(quiet.out, "Datenbankverbindung fehlgeschlagen, Fehler: -1\n");
+  ProcessResult verbose = run({"clerk", "127.0.0.107", "*STO", "/D"});
+  EXPECT_EQ(verbose.exit_code, 255);
+  EXPECT_EQ(verbose.out,
+            "Datenbankverbindung fehlgeschlagen, Fehler: -1\n"
+            "DBSys   : POSTGRES\nUser    : kestal\nPasswort: **********\n"
+            "Net8    : no_such_source\nSchema  : Vxsystem\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 10u) << tree_->read_log();
+  EXPECT_EQ(log[4], "DbConnect-Fehler -1   --> Abbruch");
+  EXPECT_EQ(log[9], "DbConnect-Fehler -1   --> Abbruch");
+  EXPECT_EQ(tree_->read_log().find("s3cret"), std::string::npos);
+}
+
+TEST_F(Transfer, EmptySiteTableEndsWithTheLoginReply) {
+  const std::string terminal = "127.0.0.108";
+  add_terminal(terminal);
+  add_sites({{"0", "1"}, {"5", "4"}});
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(result.out, "230\n");
+  EXPECT_EQ(sim->registry(), "");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+}
+
+TEST_F(Transfer, LogRotatesDuringTheRun) {
+  const std::string terminal = "127.0.0.109";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}});
+  const std::string earlier(10485760 - 100, 'x');
+  tree_->write_file(tree_->log_path(), earlier + "\n");
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  std::string backup = read_whole_file(tree_->backup_path());
+  std::string current = tree_->read_log();
+  ASSERT_GT(backup.size(), 10485760u);
+  EXPECT_EQ(backup.compare(0, earlier.size(), earlier), 0);
+  EXPECT_EQ(backup.back(), '\n');
+  // Nothing lost and nothing torn across the two files.
+  std::string whole = mask_timestamps((backup + current).substr(earlier.size() + 1));
+  EXPECT_EQ(whole.rfind("\n\n" + kSeparator + "\nStart : <TS>\nStandortnummern (*STO) :\n", 0), 0u);
+  EXPECT_TRUE(current.size() >= 17 && current.substr(current.size() - 17) == "Programm beendet\n");
+}
+
+TEST_F(Transfer, MissingLogDirectoryDoesNotStopTheRun) {
+  tree_ = std::make_unique<InstallTree>("e2e-nolog", /*with_log_directory=*/false);
+  write_store({{"LOGIN", env_or_empty("KESTAL_PG_USER")},
+               {"PASS", env_or_empty("KESTAL_PG_PASSWORD")},
+               {"DB_SYSTEM", "POSTGRES"},
+               {"DATABASE", env_or_empty("KESTAL_PG_DSN")}});
+  const std::string terminal = "127.0.0.110";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}});
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_TRUE(starts_with(last_line(result.out), "200"));
+  EXPECT_EQ(sim->registry(), "STRING StoNr1 7\n");
+  EXPECT_FALSE(fs::exists(tree_->root() / "Velmarion_php"));
+}
+
+TEST_F(Transfer, QuotesInNamesReachTheRowUnchanged) {
+  const std::string terminal = "127.0.0.111";
+  const std::string user = "O'Brien'; DELETE FROM x; --";
+  add_terminal(terminal);
+  add_terminal("bystander");
+  auto sim = start_sim(terminal);
+  ProcessResult result = run({user, terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(status_row(terminal), user + "|Registry|40||0|0\n");
+  EXPECT_EQ(status_row("bystander"), "night||3|7|5|0\n");
+}
+
+TEST_F(Transfer, TypicalSiteTransferOnTheSqliteDefault) {
+  SqliteSource source = make_sqlite_source(tree_->root() / "sqlite");
+  sqlite_exec(
+      source,
+      "INSERT INTO vxs1140trm (trmnam, trmdst, trmdpg, trmdac) VALUES ('127.0.0.112', 7, 5, "
+      "0); INSERT INTO vxs113sto (stonum, stosta) VALUES (12345, NULL), (7, 1), (9, 8);");
+  write_store(
+      {{"LOGIN", "demo"}, {"PASS", "demo"}, {"DB_SYSTEM", "SQLITE"}, {"DATABASE", source.dsn}});
+  auto sim = start_sim("127.0.0.112");
+  ProcessResult result =
+      run({"clerk", "127.0.0.112", "*STO"}, {{"ODBCINI", source.odbc_ini.string()}});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_TRUE(starts_with(last_line(result.out), "200")) << result.out;
+  EXPECT_EQ(sim->registry(), "STRING StoNr1 7\nSTRING StoNr2 12345\n");
+  EXPECT_EQ(sqlite_exec(source,
+                        "SELECT trmdbe, trmdnm, trmdtp, coalesce(trmdst, 'NULL'), trmdpg, trmdac "
+                        "FROM vxs1140trm;"),
+            "clerk|Registry|40|NULL|0|0\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 15u) << tree_->read_log();
+  EXPECT_EQ(log[14], "Programm beendet");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Transfer, TerminalClosingMidTransferFailsTheRemainingEntries) {
+  const std::string terminal = "127.0.0.113";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}, {"8", "1"}, {"9", "1"}});
+  // Answers USER, PASS and the first UPDSYSDB, then closes.
+  auto sim = start_sim(terminal, {"--close-after", "3"});
+  ProcessResult result = run({"clerk", terminal, "*STO"});
+  sim->stop();
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_EQ(sim->registry(), "STRING StoNr1 7\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_EQ(log.size(), 17u) << tree_->read_log();
+  EXPECT_EQ(log[12], "an Terminal 127.0.0.113: 200UPDSYSDB a465 15 STRING StoNr2 8");
+  EXPECT_EQ(log[13], "   Socket-Error Lesen : 10054");
+  EXPECT_EQ(log[14], "an Terminal 127.0.0.113: 200UPDSYSDB a4f5 15 STRING StoNr3 9");
+  EXPECT_EQ(log[15], "   Socket-Error Schreiben : 10022");
+  EXPECT_EQ(log[16], "Programm beendet");
+  // The engine's own start reply of the last entry is the last reply the run saw.
+  EXPECT_EQ(result.out, "Write Error: 10022\n2\n");
+  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+}
+
+}  // namespace
