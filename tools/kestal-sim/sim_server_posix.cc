@@ -145,7 +145,7 @@ void accept_on(Server& server, int listener) {
     c.name = address_text(peer) + " -> " + address_text(local);
     server.note(&c, "connected " + c.name);
     std::string greeting = sim_greeting(server.options);
-    if (greeting.empty()) server.note(&c, "no greeting (injected)");
+    server.note(&c, greeting.empty() ? "   no greeting (injected)" : "-> " + sim_escape(greeting));
     queue_reply(server.options, c, greeting);
     if (server.options.faults.close_after == 0) c.close_when_sent = true;
   }
