@@ -54,6 +54,8 @@ PGPASSWORD=postgres psql -X -q -h 127.0.0.1 -p "$port" -U postgres -d postgres -
   -c "CREATE DATABASE kestal OWNER kestal ENCODING 'SQL_ASCII' LC_COLLATE 'C' LC_CTYPE 'C' TEMPLATE template0;" >/dev/null
 psql -X -q -v ON_ERROR_STOP=1 -f "$here/db/postgresql-schema.sql" >/dev/null
 
+# The ANSI driver would take the client encoding from the locale; the tool's texts are
+# Windows-1252, so the data source says so and the bytes reach the server unchanged.
 cat >"$work/odbc.ini" <<INI
 [kestal_pg]
 Description = throwaway PostgreSQL cluster of the test run
@@ -63,6 +65,7 @@ Port = $port
 Database = kestal
 SSLmode = disable
 UseServerSidePrepare = 0
+ConnSettings = SET client_encoding TO 'WIN1252'
 INI
 chmod 644 "$work/odbc.ini" "$work/server.log"
 export ODBCINI="$work/odbc.ini"
