@@ -1,0 +1,239 @@
+#!/usr/bin/env python3
+# The cost benchmark: kestalentry *STO against kestal-sim for several site counts on
+# SQLite and PostgreSQL, beside the protocol floor and the database floor measured in
+# the same run. Prints the table and the targets, writes results.csv, samples.csv and
+# cost.png. Expects the environment of scripts/with-postgres.sh.
+import argparse
+import csv
+import os
+import subprocess
+import sys
+
+import benchlib as b
+
+TERMINAL = "127.0.0.240"
+RTT_ADDRESS = "127.0.0.241"
+
+
+def backends(programs, out, source_dir):
+    sqlite = b.Sqlite(os.path.join(out, "sqlite"), programs, source_dir)
+    b.write_odbc_ini(os.path.join(out, "odbc.ini"), [sqlite.ini_section])
+    sqlite.run("INSERT INTO vxs1140trm (trmnam, trmdac) VALUES ('%s', 0);" % TERMINAL)
+    b.psql("DELETE FROM vxsystem.vxs1140trm; INSERT INTO vxsystem.vxs1140trm (trmnam, trmdac) "
+           "VALUES ('%s', 0);" % TERMINAL)
+    pg_user, pg_pass = os.environ["KESTAL_PG_USER"], os.environ["KESTAL_PG_PASSWORD"]
+    return [
+        dict(name="sqlite", dsn=sqlite.dsn, user="bench", password="bench",
+             set_sites=lambda n: sqlite.run(b.sqlite_sites_sql(n)),
+             row=lambda: sqlite.run("SELECT trmdac, coalesce(trmdst, 'NULL') FROM vxs1140trm "
+                                    "WHERE trmnam = '%s';" % TERMINAL).strip()),
+        dict(name="postgres", dsn=os.environ["KESTAL_PG_DSN"], user=pg_user, password=pg_pass,
+             set_sites=lambda n: b.psql(b.postgres_sites_sql(n)),
+             row=lambda: b.psql("SELECT trmdac, coalesce(trmdst::text, 'NULL') FROM "
+                                "vxsystem.vxs1140trm WHERE trmnam = '%s';" % TERMINAL).strip()),
+    ]
+
+
+def check_run(programs, tree, backend, entries):
+    """One unmeasured run that must transfer every entry and finish the status row."""
+    tree.clear_log()
+    result = subprocess.run([programs.tool, "bench", TERMINAL, "*STO"], cwd=tree.workdir,
+                            capture_output=True)
+    last = result.stdout.rstrip(b"\n").split(b"\n")[-1] if result.stdout else b""
+    with open(tree.log, "rb") as log:
+        sent = sum(1 for line in log if line.startswith(b"an Terminal " + TERMINAL.encode()))
+    row = backend["row"]().replace("|", " ")
+    if result.returncode != 0 or not last.startswith(b"200" if entries else b"230") or sent != entries or row != "0 NULL":
+        raise SystemExit("%s, %d entries: bad run (exit %d, last line %r, %d sent, row %s)" %
+                         (backend["name"], entries, result.returncode, last, sent, row))
+    floor = subprocess.run([programs.odbc_floor, backend["dsn"], backend["user"],
+                            backend["password"], TERMINAL], capture_output=True, text=True)
+    if floor.returncode != 0 or int(floor.stdout) != entries:
+        raise SystemExit("database floor failed: %s %s" % (floor.stdout, floor.stderr))
+    tree.clear_log()
+
+
+def measure_backend(programs, out, backend, sizes, reps, samples):
+    tree = b.Tree(os.path.join(out, "tree-" + backend["name"]), programs,
+                  [("LOGIN", backend["user"]), ("PASS", backend["password"]),
+                   ("DB_SYSTEM", "SQLITE" if backend["name"] == "sqlite" else "POSTGRES"),
+                   ("DATABASE", backend["dsn"])])
+    rows = {}
+    for entries in sizes:
+        backend["set_sites"](entries)
+        check_run(programs, tree, backend, entries)
+        runs = {"tool": [], "protocol": [], "database": []}
+        count = reps if entries < 5000 else max(3, reps - 2)
+        for rep in range(count):
+            # Interleaved, so drift of the machine touches all three alike.
+            runs["tool"].append(b.measure(programs, [programs.tool, "bench", TERMINAL, "*STO"],
+                                          cwd=tree.workdir))
+            runs["protocol"].append(b.measure(programs, [programs.floor, TERMINAL, str(entries)]))
+            runs["database"].append(b.measure(programs, [programs.odbc_floor, backend["dsn"],
+                                                         backend["user"], backend["password"],
+                                                         TERMINAL]))
+        tree.clear_log()
+        for program, items in runs.items():
+            for rep, s in enumerate(items):
+                samples.append([backend["name"], entries, program, rep, s.wall_us, s.cpu_us,
+                                s.rss_kib])
+        rows[entries] = {program: dict(wall=b.median([s.wall_us for s in items]),
+                                       cpu=b.median([s.cpu_us for s in items]),
+                                       rss=b.median([s.rss_kib for s in items]))
+                         for program, items in runs.items()}
+        print("  %-8s %5d entries measured (%d reps)" % (backend["name"], entries, count),
+              file=sys.stderr)
+    return rows
+
+
+def summarise(results, sizes):
+    table = []
+    for name, rows in results.items():
+        for n in sizes:
+            r = rows[n]
+            tool, proto, db = r["tool"]["wall"], r["protocol"]["wall"], r["database"]["wall"]
+            floors = proto + db
+            marginal = None
+            if n > 0:
+                marginal = ((tool - rows[0]["tool"]["wall"]) -
+                            (proto - rows[0]["protocol"]["wall"]) -
+                            (db - rows[0]["database"]["wall"])) / n
+            table.append(dict(
+                backend=name, entries=n, tool_wall_ms=tool / 1000,
+                tool_us_per_entry=tool / n if n else None, tool_cpu_ms=r["tool"]["cpu"] / 1000,
+                tool_rss_kib=r["tool"]["rss"], protocol_floor_ms=proto / 1000,
+                protocol_cpu_ms=r["protocol"]["cpu"] / 1000, database_floor_ms=db / 1000,
+                database_cpu_ms=r["database"]["cpu"] / 1000, floors_ms=floors / 1000,
+                ratio=tool / floors, overhead_us_per_entry=(tool - floors) / n if n else None,
+                marginal_overhead_us_per_entry=marginal))
+    return table
+
+
+def fmt(value, spec):
+    return "-" if value is None else format(value, spec)
+
+
+def print_table(table):
+    head = ("backend", "entries", "tool ms", "us/entry", "cpu ms", "rss KiB", "proto ms",
+            "db ms", "ratio", "over us/e", "marg us/e")
+    print("%-8s %7s %9s %8s %8s %8s %9s %8s %6s %9s %9s" % head)
+    for t in table:
+        print("%-8s %7d %9.2f %8s %8.2f %8d %9.2f %8.2f %6.3f %9s %9s" % (
+            t["backend"], t["entries"], t["tool_wall_ms"], fmt(t["tool_us_per_entry"], ".2f"),
+            t["tool_cpu_ms"], t["tool_rss_kib"], t["protocol_floor_ms"], t["database_floor_ms"],
+            t["ratio"], fmt(t["overhead_us_per_entry"], ".2f"),
+            fmt(t["marginal_overhead_us_per_entry"], ".2f")))
+
+
+def targets(table):
+    """The four targets per backend; True when all of them hold."""
+    print("\nTargets")
+    all_met = True
+    for name in sorted({t["backend"] for t in table}):
+        at = {t["entries"]: t for t in table if t["backend"] == name}
+        checks = [
+            ("tool / floors at 1000 entries <= 1.3", at[1000]["ratio"], 1.3, "%.3f"),
+            ("overhead per entry above the floors at 1000 <= 15 us",
+             at[1000]["overhead_us_per_entry"], 15.0, "%.2f us"),
+            ("time at 5000 / time at 1000 <= 5.5",
+             at[5000]["tool_wall_ms"] / at[1000]["tool_wall_ms"], 5.5, "%.3f"),
+            ("peak RSS at 5000 - at 10 <= 2048 KiB",
+             at[5000]["tool_rss_kib"] - at[10]["tool_rss_kib"], 2048, "%d KiB"),
+        ]
+        for text, value, limit, spec in checks:
+            met = value <= limit
+            all_met = all_met and met
+            print("  %-8s %-56s %12s  %s" % (name, text, spec % value, "met" if met else "MISSED"))
+    return all_met
+
+
+def plot(table, out):
+    data = os.path.join(out, "cost.dat")
+    series = []
+    with open(data, "w") as f:
+        for name in ("sqlite", "postgres"):
+            rows = [t for t in table if t["backend"] == name and t["entries"] > 0]
+            for key, label in (("tool_wall_ms", "kestalentry"), ("floors_ms", "sum of floors"),
+                               ("protocol_floor_ms", "protocol floor"),
+                               ("database_floor_ms", "database floor")):
+                if name == "postgres" and key == "protocol_floor_ms":
+                    continue  # the protocol floor does not depend on the database
+                f.write("# %s %s\n" % (name, label))
+                for t in rows:
+                    f.write("%d %.4f\n" % (t["entries"], t[key]))
+                f.write("\n\n")
+                series.append("%s (%s)" % (label, name) if key != "protocol_floor_ms" else label)
+    plots = ", ".join("'%s' index %d using 1:2 with linespoints title '%s'" % (data, i, title)
+                      for i, title in enumerate(series))
+    png = os.path.join(out, "cost.png")
+    script = ("set terminal png size 1000,700\nset output '%s'\nset logscale xy\n"
+              "set xlabel 'entries (sites)'\nset ylabel 'wall time per run, ms (median)'\n"
+              "set title 'kestalentry *STO against kestal-sim on loopback, and its floors'\n"
+              "set key top left\nset grid\nplot %s\n" % (png, plots))
+    subprocess.run(["gnuplot"], input=script, text=True, check=True)
+    return png
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--source", required=True)
+    parser.add_argument("--reps", type=int, default=7)
+    parser.add_argument("--sizes", default="0,10,100,1000,5000")
+    args = parser.parse_args()
+    sizes = [int(s) for s in args.sizes.split(",")]
+    for needed in (0, 10, 1000, 5000):
+        if needed not in sizes:
+            sizes.append(needed)
+    sizes.sort()
+    args.out = os.path.abspath(args.out)
+    os.makedirs(args.out, exist_ok=True)
+    programs = b.Programs(args.build)
+
+    # Statement logging of the throwaway cluster would be measured too; switch it off.
+    b.psql_admin("ALTER SYSTEM SET log_statement = 'none'; ")
+    b.psql_admin("SELECT pg_reload_conf();")
+
+    rtt = b.median([float(subprocess.run([programs.floor, "--loopback-rtt", RTT_ADDRESS, "20000"],
+                                         check=True, capture_output=True, text=True).stdout)
+                    for _ in range(5)])
+    sim = b.Simulator(programs, TERMINAL, args.out, "sim")
+    samples = []
+    results = {}
+    try:
+        for backend in backends(programs, args.out, args.source):
+            results[backend["name"]] = measure_backend(programs, args.out, backend, sizes,
+                                                       args.reps, samples)
+    finally:
+        sim.stop()
+
+    table = summarise(results, sizes)
+    print("\nMedians of %d repetitions (3 or more at 5000 entries); times are wall clock."
+          % args.reps)
+    print_table(table)
+    proto = [t for t in table if t["backend"] == "sqlite" and t["entries"] == 5000][0]
+    proto_per_entry = (proto["protocol_floor_ms"] -
+                       [t for t in table if t["backend"] == "sqlite" and t["entries"] == 0][0]
+                       ["protocol_floor_ms"]) * 1000 / 5000
+    print("\nLoopback round trip (blocking echo thread): %.2f us; protocol floor against "
+          "kestal-sim: %.2f us per entry (%.2fx)" % (rtt, proto_per_entry, proto_per_entry / rtt))
+    met = targets(table)
+
+    with open(os.path.join(args.out, "results.csv"), "w", newline="") as f:
+        writer = csv.DictWriter(f, fieldnames=list(table[0].keys()) + ["loopback_rtt_us"])
+        writer.writeheader()
+        for t in table:
+            writer.writerow(dict(t, loopback_rtt_us="%.3f" % rtt))
+    with open(os.path.join(args.out, "samples.csv"), "w", newline="") as f:
+        writer = csv.writer(f)
+        writer.writerow(["backend", "entries", "program", "rep", "wall_us", "cpu_us", "rss_kib"])
+        writer.writerows(samples)
+    png = plot(table, args.out)
+    print("\nWrote %s, %s and %s" % (os.path.join(args.out, "results.csv"),
+                                      os.path.join(args.out, "samples.csv"), png))
+    return 0 if met else 3
+
+
+if __name__ == "__main__":
+    sys.exit(main())
