@@ -261,11 +261,15 @@ class Hostile : public ::testing::Test {
     std::string asan = env_or_empty("ASAN_OPTIONS");
     // The preloaded resolver comes before the sanitizer runtime in the library list.
     asan += std::string(asan.empty() ? "" : ":") + "verify_asan_link_order=0";
+    // The driver's own leak is not the tool's (see tests/lsan.supp).
+    std::string lsan = env_or_empty("LSAN_OPTIONS");
+    lsan += std::string(lsan.empty() ? "" : ":") + "suppressions=" + KESTAL_LSAN_SUPPRESSIONS;
     return run_process(KESTALENTRY_PATH, arguments, tree_->working_directory().string(),
                        {{"LD_PRELOAD", KESTAL_RESOLVER_SHIM},
                         {"ODBCINI", odbc_ini_path().string()},
                         {"KESTAL_TEST_HOSTS", hosts_path().string()},
-                        {"ASAN_OPTIONS", asan}});
+                        {"ASAN_OPTIONS", asan},
+                        {"LSAN_OPTIONS", lsan}});
   }
 
   // Both tables as psql lists them, one row a line.
@@ -312,7 +316,7 @@ class Hostile : public ::testing::Test {
   // A run that ended before the terminal stage: only the database failure or the
   // entry table's status, no status update, nothing else written.
   void expect_stopped_early(const ProcessResult& result, int exit_code) {
-    EXPECT_EQ(result.exit_code, exit_code) << result.out;
+    EXPECT_EQ(result.exit_code, exit_code) << result.out << result.err;
     EXPECT_EQ(tree_->read_log().find("Programm beendet"), std::string::npos);
     expect_tables_intact();
     expect_no_stray_files();
@@ -362,7 +366,7 @@ TEST_F(Hostile, TerminalNamesStayInsideTheirLiterals) {
     ProcessResult result = run({"operator", name, "*GEN"});
     terminal.finish();
 
-    EXPECT_EQ(result.exit_code, 0) << result.out;
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
     EXPECT_EQ(last_line(result.out), "200 OK");
     EXPECT_EQ(status_row(name), "operator|Registry|40||0|0\n");
     expect_tables_intact(name);
@@ -393,7 +397,7 @@ TEST_F(Hostile, UserNamesStayInsideTheirLiterals) {
     ASSERT_TRUE(terminal.ready());
     ProcessResult result = run({user, terminal_name, "*GEN"});
     terminal.finish();
-    EXPECT_EQ(result.exit_code, 0) << result.out;
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
     EXPECT_EQ(status_row(terminal_name), user + "|Registry|40||0|0\n");
     expect_tables_intact(terminal_name);
     EXPECT_EQ(entry_texts(terminal.received()).size(), 2u);
@@ -423,7 +427,7 @@ TEST_F(Hostile, LinesOfTenThousandCharactersAreReadInParts) {
   ASSERT_TRUE(terminal.ready());
   ProcessResult result = run({"operator", terminal_name, "*GEN"});
   terminal.finish();
-  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   std::vector<std::string> texts = entry_texts(terminal.received());
   ASSERT_EQ(texts.size(), 2u) << terminal.received();
   EXPECT_EQ(texts[0], "STRING " + std::string(112, 'n') + " v1");
@@ -445,7 +449,7 @@ TEST_F(Hostile, NineHundredNinetyNineKeysAndNoMore) {
   ASSERT_TRUE(terminal.ready());
   ProcessResult result = run({"operator", terminal_name, "*GEN"});
   terminal.finish();
-  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   std::vector<std::string> texts = entry_texts(terminal.received());
   ASSERT_EQ(texts.size(), 1u) << terminal.received();
   EXPECT_EQ(texts[0], "STRING Einzig a");
@@ -504,7 +508,7 @@ TEST_F(Hostile, BinaryGarbageInsideSectionsIsSkipped) {
   ASSERT_TRUE(terminal.ready());
   ProcessResult result = run({"operator", terminal_name, "*GEN"});
   terminal.finish();
-  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   std::vector<std::string> texts = entry_texts(terminal.received());
   ASSERT_EQ(texts.size(), 1u) << terminal.received();
   EXPECT_EQ(texts[0], "DWORD Wert x");
@@ -617,7 +621,7 @@ TEST_F(Hostile, RepliesOfThreeBytesArrivingOneByteAtATimeSucceed) {
   ASSERT_TRUE(terminal.ready());
   ProcessResult result = run({"operator", terminal_name, "*STO"});
   terminal.finish();
-  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   EXPECT_EQ(status_row(terminal_name), "operator|Registry|40||0|0\n");
   std::vector<std::string> texts = entry_texts(terminal.received());
   ASSERT_EQ(texts.size(), 2u) << terminal.received();
@@ -647,7 +651,7 @@ TEST_F(Hostile, LongRepliesArrivingOneByteAtATimeFailCleanly) {
   ASSERT_TRUE(terminal.ready());
   ProcessResult result = run({"operator", terminal_name, "*STO"});
   terminal.finish();
-  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   const std::string prefix = "Anmeldung an Term. fehlgeschlagen, Fehler ";
   std::size_t at = result.out.find(prefix);
   ASSERT_NE(at, std::string::npos) << result.out;
