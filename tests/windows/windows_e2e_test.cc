@@ -180,6 +180,18 @@ TEST_F(WindowsRun, RefusedDatabaseLoginEndsWithItsStatusAndMasksThePassword) {
   EXPECT_EQ(lines.back(), "DbConnect-Fehler -1   --> Abbruch");
 }
 
+TEST_F(WindowsRun, MissingDefinitionFileEndsWith3BeforeTheRow) {
+  const std::string terminal = "127.0.0.207";
+  add_terminal(terminal);
+  ProcessResult r = run({"user", terminal, "*GEN"});
+  EXPECT_EQ(r.exit_code, 3);
+  EXPECT_EQ(r.out, "");
+  // The row keeps what it had: the start mark comes after the entry table.
+  EXPECT_EQ(status_row(terminal), "|||7|5|0\n");
+  std::vector<std::string> lines = log_lines();
+  EXPECT_FALSE(contains(lines, "Programm beendet")) << tree_->read_log();
+}
+
 TEST_F(WindowsRun, StoTransfersTheSitesAndMarksTheRow) {
   const std::string terminal = "127.0.0.202";
   add_terminal(terminal);
