@@ -6,6 +6,7 @@
 #   scripts/valgrind-transfer.sh          (build dir: build, or $KESTAL_VALGRIND_BUILD)
 #
 # tests/valgrind.supp holds the suppressions, for the driver manager and driver only.
+# KESTAL_VALGRIND_KEEP=DIR keeps the memcheck reports in DIR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
