@@ -15,9 +15,9 @@ TERMINAL = "127.0.0.240"
 RTT_ADDRESS = "127.0.0.241"
 
 
-def backends(programs, out, source_dir):
-    sqlite = b.Sqlite(os.path.join(out, "sqlite"), programs, source_dir)
-    b.write_odbc_ini(os.path.join(out, "odbc.ini"), [sqlite.ini_section])
+def backends(programs, scratch, source_dir):
+    sqlite = b.Sqlite(os.path.join(scratch, "sqlite"), programs, source_dir)
+    b.write_odbc_ini(os.path.join(scratch, "odbc.ini"), [sqlite.ini_section])
     sqlite.run("INSERT INTO vxs1140trm (trmnam, trmdac) VALUES ('%s', 0);" % TERMINAL)
     b.psql("DELETE FROM vxsystem.vxs1140trm; INSERT INTO vxsystem.vxs1140trm (trmnam, trmdac) "
            "VALUES ('%s', 0);" % TERMINAL)
@@ -53,8 +53,8 @@ def check_run(programs, tree, backend, entries):
     tree.clear_log()
 
 
-def measure_backend(programs, out, backend, sizes, reps, samples):
-    tree = b.Tree(os.path.join(out, "tree-" + backend["name"]), programs,
+def measure_backend(programs, scratch, backend, sizes, reps, samples):
+    tree = b.Tree(os.path.join(scratch, "tree-" + backend["name"]), programs,
                   [("LOGIN", backend["user"]), ("PASS", backend["password"]),
                    ("DB_SYSTEM", "SQLITE" if backend["name"] == "sqlite" else "POSTGRES"),
                    ("DATABASE", backend["dsn"])])
@@ -178,6 +178,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--build", required=True)
     parser.add_argument("--out", required=True)
+    parser.add_argument("--scratch", required=True)
     parser.add_argument("--source", required=True)
     parser.add_argument("--reps", type=int, default=7)
     parser.add_argument("--sizes", default="0,10,100,1000,5000")
@@ -198,12 +199,12 @@ def main():
     rtt = b.median([float(subprocess.run([programs.floor, "--loopback-rtt", RTT_ADDRESS, "20000"],
                                          check=True, capture_output=True, text=True).stdout)
                     for _ in range(5)])
-    sim = b.Simulator(programs, TERMINAL, args.out, "sim")
+    sim = b.Simulator(programs, TERMINAL, args.scratch, "sim")
     samples = []
     results = {}
     try:
-        for backend in backends(programs, args.out, args.source):
-            results[backend["name"]] = measure_backend(programs, args.out, backend, sizes,
+        for backend in backends(programs, args.scratch, args.source):
+            results[backend["name"]] = measure_backend(programs, args.scratch, backend, sizes,
                                                        args.reps, samples)
     finally:
         sim.stop()
@@ -216,7 +217,7 @@ def main():
     proto_per_entry = (proto["protocol_floor_ms"] -
                        [t for t in table if t["backend"] == "sqlite" and t["entries"] == 0][0]
                        ["protocol_floor_ms"]) * 1000 / 5000
-    print("\nLoopback round trip (blocking echo thread): %.2f us; protocol floor against "
+    print("\nLoopback round trip (blocking echo process): %.2f us; protocol floor against "
           "kestal-sim: %.2f us per entry (%.2fx)" % (rtt, proto_per_entry, proto_per_entry / rtt))
     met = targets(table)
 
