@@ -348,6 +348,33 @@ TEST_F(WindowsRun, LogRotatesOncePastTheLimitCountingCrLfAsTwoBytes) {
   EXPECT_FALSE(fs::exists(tree_->backup_path()));
 }
 
+TEST_F(WindowsRun, LogRotatesAlsoWhenAnEmptyLinePassesTheLimit) {
+  // Under /D the value statement's fragments are logged, then an empty line for the
+  // missing SQL003; that empty line is the one that takes the file past the limit.
+  const std::string sql1 = "SELECT 'a'";
+  const std::string sql2 = "FROM VXSYSTEM.VXS1140TRM";
+  tree_->write_file(tree_->working_directory() / "KESTALENTRY.POSTGRES.INI",
+                    "[REGVAL]\r\nSQL001=" + sql1 + "\r\nSQL002=" + sql2 +
+                        "\r\n[TYPE]\r\nTYP001=STRING\r\n[NAME]\r\nNAM001=A\r\n");
+  const std::string before = "\r\n\r\n" + kSeparator + "\r\nStart : 00000000000000\r\n" +
+                             "allgemeine Eintr\xE4"
+                             "ge (*GEN) :\r\n\r\n" +
+                             sql1 + "\r\n" + sql2 + "\r\n";
+  add_terminal("127.0.0.208");  // the value statement's row; nothing listens there
+  const std::size_t size = 10485760 - before.size() - 1;
+  tree_->write_file(tree_->log_path(), std::string(size, 'z'));
+  ProcessResult r = run({"user", "127.0.0.208", "*GEN", "/D"});
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  ASSERT_TRUE(fs::exists(tree_->backup_path())) << "the log was not rotated";
+  std::string backup = read_whole_file(tree_->backup_path());
+  EXPECT_EQ(backup.size(), size + before.size() + 2);
+  EXPECT_EQ(backup.substr(backup.size() - sql2.size() - 4), sql2 + "\r\n\r\n");
+  std::vector<std::string> lines = log_lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "STRING");
+  EXPECT_EQ(lines.back(), "Programm beendet");
+}
+
 TEST(WindowsCredentialTool, UpdatesAStoreInPlace) {
   InstallTree tree("win-cred-update");
   std::string path = tree.credential_store_path().string();
