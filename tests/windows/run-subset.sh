@@ -26,6 +26,7 @@ cleanup() {
   rm -rf "$WINEPREFIX"
 }
 trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 # A persistent server, started apart from the tests: otherwise the first Windows
 # process would start it and it would keep the test's output pipes open.
