@@ -26,3 +26,6 @@ export LSAN_OPTIONS=suppressions=$(pwd)/tests/lsan.supp
 scripts/with-postgres.sh bash -c "
   ctest --test-dir build --output-on-failure -j$jobs &&
   ctest --test-dir build-asan --output-on-failure -j$jobs"
+
+stage "Debian package"
+scripts/test-package.sh
