@@ -35,6 +35,13 @@ void free_statement(SQLHSTMT& statement) {
   statement = SQL_NULL_HSTMT;
 }
 
+// A cursor that reports SQL_ERROR keeps its diagnostics and closes itself.
+std::int32_t close_after_error(DatabaseConnection& db, SQLHSTMT& statement) {
+  read_diagnostics(db, SQL_HANDLE_STMT, statement);
+  free_statement(statement);
+  return -1;
+}
+
 }  // namespace
 
 std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
@@ -66,9 +73,7 @@ std::int32_t query_open(DatabaseConnection& db, std::string_view sql) {
   SQLRETURN rc = SQLExecDirect(db.query_statement, sql_text(db.statement_text), SQL_NTS);
   db.last_status = widen(rc);
   if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, db.query_statement);
-    free_statement(db.query_statement);
-    return -1;
+    return close_after_error(db, db.query_statement);
   }
   if (rc == SQL_SUCCESS_WITH_INFO) db.last_status = 0;
   if (db.last_status != 0) return db.last_status;
@@ -96,9 +101,7 @@ std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row) {
     return 0;
   }
   if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, db.query_statement);
-    free_statement(db.query_statement);
-    return -1;
+    return close_after_error(db, db.query_statement);
   }
   return db.last_status;
 }
@@ -124,9 +127,7 @@ std::int32_t site_cursor_open(DatabaseConnection& db) {
     return 0;
   }
   if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, db.site_statement);
-    free_statement(db.site_statement);
-    return -1;
+    return close_after_error(db, db.site_statement);
   }
   return db.last_status;
 }
@@ -144,9 +145,7 @@ std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number)
     return 0;
   }
   if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, db.site_statement);
-    free_statement(db.site_statement);
-    return -1;
+    return close_after_error(db, db.site_statement);
   }
   return db.last_status;
 }
