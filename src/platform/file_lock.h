@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <string>
 
-// Blocks until this process holds an exclusive lock on the open `file`; the lock
-// ends when the file is closed. False when the file cannot be locked, in which
-// case the caller goes on unlocked.
+// Blocks until this process holds an exclusive lock on the open `file`. False when
+// the file cannot be locked, in which case the caller goes on unlocked.
 bool lock_whole_file(std::FILE* file);
 
-// Gives the lock up before the file is closed; flush the stream first.
-void unlock_whole_file(std::FILE* file);
+// Flushes `file`, gives up its lock and closes it.
+void close_locked(std::FILE* file);
 
 // True when `file` is still the file named `path`: another process may have moved
 // it aside while this one waited for the lock.

@@ -14,8 +14,8 @@ bool lock_whole_file(std::FILE* file) {
   return true;
 }
 
-void unlock_whole_file(std::FILE* file) {
-  flock(fileno(file), LOCK_UN);
+void close_locked(std::FILE* file) {
+  std::fclose(file);
 }
 
 bool still_named(std::FILE* file, const std::string& path) {
