@@ -95,9 +95,9 @@ def summarise(results, sizes):
             floors = proto + db
             marginal = None
             if n > 0:
+                # What each further entry adds above what it adds to the protocol floor.
                 marginal = ((tool - rows[0]["tool"]["wall"]) -
-                            (proto - rows[0]["protocol"]["wall"]) -
-                            (db - rows[0]["database"]["wall"])) / n
+                            (proto - rows[0]["protocol"]["wall"])) / n
             table.append(dict(
                 backend=name, entries=n, tool_wall_ms=tool / 1000,
                 tool_us_per_entry=tool / n if n else None, tool_cpu_ms=r["tool"]["cpu"] / 1000,
@@ -133,8 +133,10 @@ def targets(table):
         at = {t["entries"]: t for t in table if t["backend"] == name}
         checks = [
             ("tool / floors at 1000 entries <= 1.3", at[1000]["ratio"], 1.3, "%.3f"),
-            ("overhead per entry above the floors at 1000 <= 15 us",
-             at[1000]["overhead_us_per_entry"], 15.0, "%.2f us"),
+            # The larger of the two readings: above both floors, and marginal.
+            ("overhead per entry at 1000 <= 15 us",
+             max(at[1000]["overhead_us_per_entry"], at[1000]["marginal_overhead_us_per_entry"]),
+             15.0, "%.2f us"),
             ("time at 5000 / time at 1000 <= 5.5",
              at[5000]["tool_wall_ms"] / at[1000]["tool_wall_ms"], 5.5, "%.3f"),
             ("peak RSS at 5000 - at 10 <= 2048 KiB",
