@@ -8,7 +8,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   unixodbc unixodbc-dev odbc-postgresql postgresql
   libsqliteodbc sqlite3 libsqlite3-dev
-  clang libclang-rt-14-dev clang-tidy cppcheck valgrind
+  clang libclang-rt-14-dev clang-tidy cppcheck valgrind python3
 )
 
 missing=()
