@@ -477,6 +477,34 @@ TEST_F(Hostile, NineHundredNinetyNineTypesForOneValueAreRefused) {
   EXPECT_EQ(types, 999u);
 }
 
+TEST_F(Hostile, AStatementOfFortyColumnsGivesThirtyValues) {
+  // Only 30 columns are bound; the ten after them are never read into the row.
+  std::string regval = "[REGVAL]\n";
+  std::string types = "[TYPE]\n";
+  std::string names = "[NAME]\n";
+  for (int column = 1; column <= 40; ++column) {
+    std::string key = std::to_string(1000 + column).substr(1);
+    regval +=
+        "SQL" + key + "=" + (column > 1 ? ", '" : "SELECT '") + std::to_string(column) + "'\n";
+    if (column > 30) continue;
+    types += "TYP" + key + "=STRING\n";
+    names += "NAM" + key + "=N" + std::to_string(column) + "\n";
+  }
+  write_entry_file(regval + types + names);
+  const std::string terminal_name = "127.0.0.182";
+  add_terminal(terminal_name);
+  TinyTerminal terminal(terminal_name, well_behaved);
+  ASSERT_TRUE(terminal.ready());
+  ProcessResult result = run({"operator", terminal_name, "*GEN"});
+  terminal.finish();
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  std::vector<std::string> texts = entry_texts(terminal.received());
+  ASSERT_EQ(texts.size(), 30u) << terminal.received();
+  EXPECT_EQ(texts[0], "STRING N1 1");
+  EXPECT_EQ(texts[29], "STRING N30 30");
+  expect_tables_intact(terminal_name);
+}
+
 TEST_F(Hostile, BinaryGarbageEntryFileEndsWithStatusThree) {
   write_entry_file(garbage(64 * 1024, 11));
   const std::string terminal_name = "127.0.0.174";
