@@ -113,12 +113,11 @@ std::int32_t net_code_from_lookup(int eai, int error_number) {
       return kNetNoRecovery;
 #ifdef EAI_NODATA
     case EAI_NODATA:
-      return kNetNoData;
 #endif
 #ifdef EAI_ADDRFAMILY
     case EAI_ADDRFAMILY:
-      return kNetNoData;
 #endif
+      return kNetNoData;
     case EAI_MEMORY:
       return 10055;
     case EAI_SYSTEM:
