@@ -16,6 +16,9 @@ void log_line(const RunLog& log, std::string_view text) {
   if (file == nullptr) return;
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), file);
   std::fputc('\n', file);
+  // Flushed first: some C runtimes leave the end of an append stream out of its
+  // position while the bytes are still buffered.
+  std::fflush(file);
   long position = std::ftell(file);
   std::fclose(file);
   if (position > log.limit) {
