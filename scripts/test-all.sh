@@ -29,3 +29,6 @@ scripts/with-postgres.sh bash -c "
 
 stage "Debian package"
 scripts/test-package.sh
+
+stage "Windows build and its end-to-end subset under Wine"
+scripts/test-windows.sh
