@@ -30,5 +30,14 @@ scripts/with-postgres.sh bash -c "
 stage "Debian package"
 scripts/test-package.sh
 
+stage "static checks: clang-tidy and cppcheck"
+scripts/check-static.sh
+
+stage "valgrind memcheck of whole transfers"
+scripts/valgrind-transfer.sh
+
+stage "fuzz targets, ${KESTAL_FUZZ_SECONDS:-45} s each"
+scripts/fuzz.sh "${KESTAL_FUZZ_SECONDS:-45}"
+
 stage "Windows build and its end-to-end subset under Wine"
 scripts/test-windows.sh
