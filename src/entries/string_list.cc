@@ -13,10 +13,9 @@ std::int32_t string_list_append(StringListRef& list, std::string_view text) {
       list = std::move(fresh);
       created = true;
     }
-    if (list->count == list->capacity) {
-      list->items.reserve(static_cast<std::size_t>(list->capacity) + 10);
-      list->capacity += 10;
-    }
+    // The visible capacity grows ten slots at a time; the storage below it grows
+    // geometrically, so appending n items copies O(n) texts, not O(n^2).
+    if (list->count == list->capacity) list->capacity += 10;
     try {
       // Room for nine more characters: holders may lengthen an item in place.
       std::string copy;
