@@ -39,6 +39,7 @@ std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
     link.report.print(text_printf("Write Error: %d\n", code));
     return code;
   }
+  if (!link.report.verbose) return 0;
   if (command.find("USER") != std::string::npos || command.find("PASS") != std::string::npos) {
     link.report.print_verbose(
         text_printf("An Terminal gesendet: %s\n", (command.substr(0, 5) + "**********").c_str()));
@@ -77,7 +78,8 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
                                ? static_cast<std::size_t>(n) - 2
                                : kLoggedReplyLength;
       link.report.log_line("   " + reply.substr(0, logged));
-      link.report.print_verbose(text_printf("Terminalantwort: %s", reply.c_str()));
+      if (link.report.verbose)
+        link.report.print_verbose(text_printf("Terminalantwort: %s", reply.c_str()));
     }
     dialogue.last_reply = reply.size() < 2 ? std::string() : reply.substr(0, reply.size() - 2);
 
@@ -126,8 +128,8 @@ std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const Termi
     std::string entry_text =
         item_or_empty(table.types, i) + " " + item_or_empty(table.names, i) + " " + value;
     std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
-    std::string step = "200UPDSYSDB " + text_printf("%x", crc) + " " +
-                       text_printf("%d", static_cast<int>(entry_text.size())) + " " + entry_text;
+    std::string step =
+        text_printf("200UPDSYSDB %x %d ", crc, static_cast<int>(entry_text.size())) + entry_text;
     string_list_append(dialogue.command_sequence, "200");
     string_list_append(dialogue.command_sequence, step);
     link.report.log_line(
