@@ -137,10 +137,11 @@ int loopback_rtt(const char* host, long rounds) {
   {
     Fd link(connect_to(address));
     std::string reply;
-    std::string line = updsysdb_line(1234, "1234");
     auto start = std::chrono::steady_clock::now();
-    for (long i = 0; i < rounds; ++i) {
-      if (!send_all(link.fd, line) || !read_reply(link.fd, reply)) {
+    for (long i = 1; i <= rounds; ++i) {
+      // The same lines as a transfer, built the same way: only the far end differs.
+      if (!send_all(link.fd, updsysdb_line(static_cast<int>(i), std::to_string(i))) ||
+          !read_reply(link.fd, reply)) {
         result = 1;
         break;
       }
