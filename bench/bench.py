@@ -6,6 +6,7 @@
 import argparse
 import csv
 import os
+import re
 import subprocess
 import sys
 
@@ -15,75 +16,105 @@ TERMINAL = "127.0.0.240"
 RTT_ADDRESS = "127.0.0.241"
 
 
-def backends(programs, scratch, source_dir):
-    sqlite = b.Sqlite(os.path.join(scratch, "sqlite"), programs, source_dir)
-    b.write_odbc_ini(os.path.join(scratch, "odbc.ini"), [sqlite.ini_section])
-    sqlite.run("INSERT INTO vxs1140trm (trmnam, trmdac) VALUES ('%s', 0);" % TERMINAL)
-    b.psql("DELETE FROM vxsystem.vxs1140trm; INSERT INTO vxsystem.vxs1140trm (trmnam, trmdac) "
-           "VALUES ('%s', 0);" % TERMINAL)
+def pg_section(original_ini, name, database):
+    """The cluster's DSN, renamed and pointed at another database."""
+    with open(original_ini) as f:
+        text = f.read()
+    text = re.sub(r"^\[.*\]$", "[%s]" % name, text, count=1, flags=re.M)
+    return re.sub(r"^Database\s*=.*$", "Database = %s" % database, text, flags=re.M)
+
+
+def make_sources(programs, scratch, source_dir, sizes):
+    """One database per site count and backend, so the sizes can take turns."""
+    original_ini = os.environ["ODBCINI"]
     pg_user, pg_pass = os.environ["KESTAL_PG_USER"], os.environ["KESTAL_PG_PASSWORD"]
-    return [
-        dict(name="sqlite", dsn=sqlite.dsn, user="bench", password="bench",
-             set_sites=lambda n: sqlite.run(b.sqlite_sites_sql(n)),
-             row=lambda: sqlite.run("SELECT trmdac, coalesce(trmdst, 'NULL') FROM vxs1140trm "
-                                    "WHERE trmnam = '%s';" % TERMINAL).strip()),
-        dict(name="postgres", dsn=os.environ["KESTAL_PG_DSN"], user=pg_user, password=pg_pass,
-             set_sites=lambda n: b.psql(b.postgres_sites_sql(n)),
-             row=lambda: b.psql("SELECT trmdac, coalesce(trmdst::text, 'NULL') FROM "
-                                "vxsystem.vxs1140trm WHERE trmnam = '%s';" % TERMINAL).strip()),
-    ]
+    sections, sources = [], []
+    for n in sizes:
+        sqlite = b.Sqlite(os.path.join(scratch, "sqlite-%d" % n), programs, source_dir,
+                          "kestal_bench_sqlite_%d" % n)
+        sqlite.run(b.sqlite_sites_sql(n))
+        sqlite.run("INSERT INTO vxs1140trm (trmnam, trmdac) VALUES ('%s', 0);" % TERMINAL)
+        sections.append(sqlite.ini_section)
+        sources.append(dict(backend="sqlite", entries=n, dsn=sqlite.dsn, user="bench",
+                            password="bench", system="SQLITE",
+                            row=lambda q=sqlite: q.run(
+                                "SELECT trmdac, coalesce(trmdst, 'NULL') FROM vxs1140trm "
+                                "WHERE trmnam = '%s';" % TERMINAL).strip()))
+        database = "kestal_bench_%d" % n
+        b.psql_admin("DROP DATABASE IF EXISTS %s;" % database)
+        b.psql_admin("CREATE DATABASE %s OWNER %s TEMPLATE %s;" %
+                     (database, pg_user, os.environ.get("PGDATABASE", "kestal")))
+        b.psql(b.postgres_sites_sql(n) + " DELETE FROM vxsystem.vxs1140trm; INSERT INTO "
+               "vxsystem.vxs1140trm (trmnam, trmdac) VALUES ('%s', 0);" % TERMINAL, database)
+        sections.append(pg_section(original_ini, "kestal_bench_pg_%d" % n, database))
+        sources.append(dict(backend="postgres", entries=n, dsn="kestal_bench_pg_%d" % n,
+                            user=pg_user, password=pg_pass, system="POSTGRES",
+                            row=lambda d=database: b.psql(
+                                "SELECT trmdac, coalesce(trmdst::text, 'NULL') FROM "
+                                "vxsystem.vxs1140trm WHERE trmnam = '%s';" % TERMINAL, d).strip()))
+    b.write_odbc_ini(os.path.join(scratch, "odbc.ini"), sections)
+    for source in sources:
+        source["tree"] = b.Tree(os.path.join(scratch, "tree-%s-%d" % (source["backend"],
+                                                                       source["entries"])),
+                                programs, [("LOGIN", source["user"]), ("PASS", source["password"]),
+                                           ("DB_SYSTEM", source["system"]),
+                                           ("DATABASE", source["dsn"])])
+    return sources
 
 
-def check_run(programs, tree, backend, entries):
+def check_run(programs, source):
     """One unmeasured run that must transfer every entry and finish the status row."""
+    tree, entries = source["tree"], source["entries"]
     tree.clear_log()
     result = subprocess.run([programs.tool, "bench", TERMINAL, "*STO"], cwd=tree.workdir,
                             capture_output=True)
     last = result.stdout.rstrip(b"\n").split(b"\n")[-1] if result.stdout else b""
     with open(tree.log, "rb") as log:
         sent = sum(1 for line in log if line.startswith(b"an Terminal " + TERMINAL.encode()))
-    row = backend["row"]().replace("|", " ")
-    if result.returncode != 0 or not last.startswith(b"200" if entries else b"230") or sent != entries or row != "0 NULL":
+    row = source["row"]().replace("|", " ")
+    if (result.returncode != 0 or not last.startswith(b"200" if entries else b"230") or
+            sent != entries or row != "0 NULL"):
         raise SystemExit("%s, %d entries: bad run (exit %d, last line %r, %d sent, row %s)" %
-                         (backend["name"], entries, result.returncode, last, sent, row))
-    floor = subprocess.run([programs.odbc_floor, backend["dsn"], backend["user"],
-                            backend["password"], TERMINAL], capture_output=True, text=True)
+                         (source["backend"], entries, result.returncode, last, sent, row))
+    floor = subprocess.run([programs.odbc_floor, source["dsn"], source["user"],
+                            source["password"], TERMINAL], capture_output=True, text=True)
     if floor.returncode != 0 or int(floor.stdout) != entries:
         raise SystemExit("database floor failed: %s %s" % (floor.stdout, floor.stderr))
     tree.clear_log()
 
 
-def measure_backend(programs, scratch, backend, sizes, reps, samples):
-    tree = b.Tree(os.path.join(scratch, "tree-" + backend["name"]), programs,
-                  [("LOGIN", backend["user"]), ("PASS", backend["password"]),
-                   ("DB_SYSTEM", "SQLITE" if backend["name"] == "sqlite" else "POSTGRES"),
-                   ("DATABASE", backend["dsn"])])
-    rows = {}
-    for entries in sizes:
-        backend["set_sites"](entries)
-        check_run(programs, tree, backend, entries)
-        runs = {"tool": [], "protocol": [], "database": []}
-        count = reps if entries < 5000 else max(3, reps - 2)
-        for rep in range(count):
-            # Interleaved, so drift of the machine touches all three alike.
+def measure_all(programs, sources, reps, samples):
+    """Every repetition takes every size and backend in turn, so a busy spell of the
+    machine touches all figures alike instead of spoiling one size."""
+    for source in sources:
+        check_run(programs, source)
+        source["runs"] = {"tool": [], "protocol": [], "database": []}
+    for rep in range(reps):
+        for source in sources:
+            if source["entries"] >= 5000 and rep >= max(3, reps - 2):
+                continue
+            runs = source["runs"]
             runs["tool"].append(b.measure(programs, [programs.tool, "bench", TERMINAL, "*STO"],
-                                          cwd=tree.workdir))
-            runs["protocol"].append(b.measure(programs, [programs.floor, TERMINAL, str(entries)]))
-            runs["database"].append(b.measure(programs, [programs.odbc_floor, backend["dsn"],
-                                                         backend["user"], backend["password"],
+                                          cwd=source["tree"].workdir))
+            runs["protocol"].append(b.measure(programs, [programs.floor, TERMINAL,
+                                                         str(source["entries"])]))
+            runs["database"].append(b.measure(programs, [programs.odbc_floor, source["dsn"],
+                                                         source["user"], source["password"],
                                                          TERMINAL]))
-        tree.clear_log()
-        for program, items in runs.items():
+            source["tree"].clear_log()
+        print("  repetition %d of %d done" % (rep + 1, reps), file=sys.stderr)
+    results = {}
+    for source in sources:
+        for program, items in source["runs"].items():
             for rep, s in enumerate(items):
-                samples.append([backend["name"], entries, program, rep, s.wall_us, s.cpu_us,
-                                s.rss_kib])
-        rows[entries] = {program: dict(wall=b.median([s.wall_us for s in items]),
-                                       cpu=b.median([s.cpu_us for s in items]),
-                                       rss=b.median([s.rss_kib for s in items]))
-                         for program, items in runs.items()}
-        print("  %-8s %5d entries measured (%d reps)" % (backend["name"], entries, count),
-              file=sys.stderr)
-    return rows
+                samples.append([source["backend"], source["entries"], program, rep, s.wall_us,
+                                s.cpu_us, s.rss_kib])
+        results.setdefault(source["backend"], {})[source["entries"]] = {
+            program: dict(wall=b.median([s.wall_us for s in items]),
+                          cpu=b.median([s.cpu_us for s in items]),
+                          rss=b.median([s.rss_kib for s in items]))
+            for program, items in source["runs"].items()}
+    return results
 
 
 def summarise(results, sizes):
@@ -203,11 +234,9 @@ def main():
                     for _ in range(5)])
     sim = b.Simulator(programs, TERMINAL, args.scratch, "sim")
     samples = []
-    results = {}
     try:
-        for backend in backends(programs, args.scratch, args.source):
-            results[backend["name"]] = measure_backend(programs, args.scratch, backend, sizes,
-                                                       args.reps, samples)
+        sources = make_sources(programs, args.scratch, args.source, sizes)
+        results = measure_all(programs, sources, args.reps, samples)
     finally:
         sim.stop()
 

@@ -47,9 +47,10 @@ class Tree:
                 os.remove(path)
 
 
-def psql(sql):
+def psql(sql, database=None):
+    env = dict(os.environ, PGDATABASE=database) if database else None
     return subprocess.run(["psql", "-X", "-q", "-A", "-t", "-v", "ON_ERROR_STOP=1", "-c", sql],
-                          check=True, capture_output=True, text=True).stdout
+                          check=True, capture_output=True, text=True, env=env).stdout
 
 
 def psql_admin(sql):
@@ -59,7 +60,7 @@ def psql_admin(sql):
 
 
 class Sqlite:
-    def __init__(self, folder, programs, source_dir):
+    def __init__(self, folder, programs, source_dir, dsn="kestal_bench_sqlite"):
         os.makedirs(folder, exist_ok=True)
         self.path = os.path.join(folder, "kestal.sqlite")
         if os.path.exists(self.path):
@@ -69,9 +70,9 @@ class Sqlite:
         driver = sorted(glob.glob("/usr/lib/*/odbc/libsqlite3odbc.so"))
         if not driver:
             raise SystemExit("the SQLite ODBC driver (libsqliteodbc) is not installed")
-        self.ini_section = ("[kestal_bench_sqlite]\nDriver = %s\nDatabase = %s\nLoadExt = %s\n"
-                            "Timeout = 5000\n" % (driver[0], self.path, programs.extension))
-        self.dsn = "kestal_bench_sqlite"
+        self.ini_section = ("[%s]\nDriver = %s\nDatabase = %s\nLoadExt = %s\n"
+                            "Timeout = 5000\n" % (dsn, driver[0], self.path, programs.extension))
+        self.dsn = dsn
 
     def run(self, sql):
         return subprocess.run(["sqlite3", self.path], input=sql, check=True,
