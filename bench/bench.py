@@ -140,8 +140,8 @@ def summarise(results, sizes):
     return table
 
 
-def fmt(value, spec):
-    return "-" if value is None else format(value, spec)
+def fmt(value, pattern):
+    return "-" if value is None else format(value, pattern)
 
 
 def print_table(table):
@@ -173,10 +173,10 @@ def targets(table):
             ("peak RSS at 5000 - at 10 <= 2048 KiB",
              at[5000]["tool_rss_kib"] - at[10]["tool_rss_kib"], 2048, "%d KiB"),
         ]
-        for text, value, limit, spec in checks:
+        for text, value, limit, pattern in checks:
             met = value <= limit
             all_met = all_met and met
-            print("  %-8s %-56s %12s  %s" % (name, text, spec % value, "met" if met else "MISSED"))
+            print("  %-8s %-56s %12s  %s" % (name, text, pattern % value, "met" if met else "MISSED"))
     return all_met
 
 
