@@ -6,22 +6,7 @@ cd "$(dirname "$0")/.."
 build_dir=${1:-build-win}
 
 # Install step of its own: the main suite does not depend on the cross compiler.
-install_packages() {
-  local missing=()
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "build-windows: run as root to install: ${missing[*]}" >&2; exit 1; }
-    sudo=sudo
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq || true
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
-install_packages cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+scripts/apt-install.sh cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
 
 cmake --no-warn-unused-cli -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DKESTAL_WERROR=ON -DKESTAL_TESTS=OFF >/dev/null

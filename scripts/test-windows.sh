@@ -6,23 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$(date +%s)
 
-install_packages() {
-  local missing=()
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "test-windows: run as root to install: ${missing[*]}" >&2; exit 1; }
-    sudo=sudo
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq || true
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
 # Wine's odbc32 loads the host's libodbc.so.2, which loads psqlODBC.
-install_packages wine64 wine unixodbc unixodbc-dev odbc-postgresql postgresql \
+scripts/apt-install.sh wine64 wine unixodbc unixodbc-dev odbc-postgresql postgresql \
   cmake g++ make googletest libgtest-dev libgmock-dev
 
 scripts/build-windows.sh build-win
