@@ -6,7 +6,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
 
-step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
+if [ -t 1 ]; then
+  step() { printf '\n\033[1m== %s\033[0m\n' "$*"; }
+else
+  step() { printf '\n== %s\n' "$*"; }
+fi
 
 step "Installing what is missing and building"
 scripts/install-deps.sh
