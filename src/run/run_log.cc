@@ -18,7 +18,7 @@ void log_line(const RunLog& log, std::string_view text) {
   // A buffer of our own spares the stream allocating one (and asking the file
   // system for its block size) for every line.
   char buffer[4096];
-  std::setvbuf(file, buffer, _IOFBF, sizeof buffer);
+  static_cast<void>(std::setvbuf(file, buffer, _IOFBF, sizeof buffer));  // unbuffered still works
   // Concurrent runs take turns: each line is appended whole, and only one run
   // rotates a full log. Without the lock a second run could rotate the same file
   // again and throw away the backup the first one had just made.
