@@ -2,6 +2,7 @@
 #include "run/run_log.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -26,7 +27,7 @@ class RunLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("runlog-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+           ("runlog-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);

@@ -3,6 +3,7 @@
 #include "settings/credentials.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,7 +29,7 @@ class CredentialStore : public ::testing::Test {
   void SetUp() override {
     path_ =
         (std::filesystem::temp_directory_path() /
-         ("kestal_cred_" +
+         ("kestal_cred_" + std::to_string(getpid()) + "_" +
           std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini"))
             .string();
   }

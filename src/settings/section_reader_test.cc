@@ -2,6 +2,7 @@
 #include "settings/section_reader.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,11 +13,10 @@ namespace {
 class SectionReader : public ::testing::Test {
  protected:
   void SetUp() override {
-    path_ =
-        (std::filesystem::temp_directory_path() /
-         ("kestal_section_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-          "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
-            .string();
+    path_ = (std::filesystem::temp_directory_path() /
+             ("kestal_section_" + std::to_string(getpid()) + "_" +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini"))
+                .string();
   }
   void TearDown() override { std::remove(path_.c_str()); }
 

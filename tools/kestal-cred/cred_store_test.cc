@@ -3,6 +3,7 @@
 #include "cred_store.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,8 +29,9 @@ std::string to_crlf(const std::string& lf) {
 
 // The run's lookup on the content written to a real file.
 std::string run_lookup(const std::string& content, std::string_view key) {
-  std::string path =
-      (std::filesystem::temp_directory_path() / "kestal_cred_store_lookup.ini").string();
+  std::string path = (std::filesystem::temp_directory_path() /
+                      ("kestal_cred_store_lookup_" + std::to_string(getpid()) + ".ini"))
+                         .string();
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
