@@ -23,4 +23,14 @@ TEST(Crc16, BlockIsTheByteStepChained) {
   EXPECT_EQ(crc16_block("56789", 5, crc16_block("1234", 4, 0)), 0xBB3D);
   EXPECT_EQ(crc16_byte(0x01, 0), 0xC0C1);
   EXPECT_EQ(crc16_byte(0x80, 0), 0xA001);  // high bits go through all eight rounds
+  // The block form takes a byte at a time from a table: every byte value, from
+  // registers with every low and high byte, must give what the bit step gives.
+  for (unsigned start = 0; start <= 0xFFFF; start += 0x0101) {
+    for (unsigned b = 0; b < 256; ++b) {
+      auto byte = static_cast<std::uint8_t>(b);
+      ASSERT_EQ(crc16_block(&byte, 1, static_cast<std::uint16_t>(start)),
+                crc16_byte(byte, static_cast<std::uint16_t>(start)))
+          << "byte " << b << " start " << start;
+    }
+  }
 }

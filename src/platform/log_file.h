@@ -1,0 +1,35 @@
+// Appending whole lines to a log file that several processes share: the file is
+// opened for one line and held under an exclusive advisory lock until it is closed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class LogAppend {
+ public:
+  // Opens `path` for appending, creating it, and waits for its lock. A file that
+  // cannot be opened leaves the object closed; one that cannot be locked is written
+  // unlocked.
+  explicit LogAppend(const std::string& path);
+  ~LogAppend() { close(); }
+  LogAppend(const LogAppend&) = delete;
+  LogAppend& operator=(const LogAppend&) = delete;
+
+  bool is_open() const { return handle_ != kClosed; }
+
+  // Appends `text` and one line end (CR LF in Windows text mode); returns the size of
+  // the file afterwards, or -1 when the write failed.
+  std::int64_t append_line(std::string_view text);
+
+  // True while the open file is still the one named `path`: another process may have
+  // moved it aside while this one waited for the lock.
+  bool still_named(const std::string& path) const;
+
+  // Gives up the lock and closes the file; the destructor does it otherwise.
+  void close();
+
+ private:
+  static constexpr std::intptr_t kClosed = -1;
+  std::intptr_t handle_ = kClosed;  // a descriptor on POSIX, a FILE* on Windows
+};
