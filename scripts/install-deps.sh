@@ -9,6 +9,7 @@ PACKAGES=(
   unixodbc unixodbc-dev odbc-postgresql postgresql
   libsqliteodbc sqlite3 libsqlite3-dev
   clang libclang-rt-14-dev clang-tidy cppcheck valgrind python3
+  file dpkg-dev
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"
