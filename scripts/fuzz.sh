@@ -4,6 +4,8 @@
 #
 #   scripts/fuzz.sh [seconds-per-target] [target ...]     (default 60 s, all targets)
 #
+# KESTAL_FUZZ_SEED fixes libFuzzer's random seed, so that a run can be repeated; unset,
+# every run explores differently.
 # New inputs go to build-fuzz/corpus/<target> (seeded from fuzz/corpus/<target>);
 # a crashing input is kept as build-fuzz/artifacts/<target>/crash-*.
 set -euo pipefail
@@ -36,13 +38,15 @@ for target in "${targets[@]}"; do
   mkdir -p "$work" "$artifacts"
   seeds=()
   [ -d "fuzz/corpus/$target" ] && seeds+=("fuzz/corpus/$target")
+  seed=()
+  [ -n "${KESTAL_FUZZ_SEED:-}" ] && seed+=("-seed=$KESTAL_FUZZ_SEED")
   dict=()
   [ -f "fuzz/$target.dict" ] && dict+=("-dict=fuzz/$target.dict")
   log="$build/$target.log"
   echo "== $target: ${seconds} s"
   status=0
   "$build/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" \
+    -print_final_stats=1 -artifact_prefix="$artifacts/" "${dict[@]}" "${seed[@]}" \
     "$work" "${seeds[@]}" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
   echo "   executions: ${runs:-unknown}, exit status $status"
