@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "harness/postgres.h"
 #include "harness/process.h"
 
 namespace dbfix {
@@ -16,11 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kFieldSeparator = '\x1f';
-
-std::string variable(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
-}
 
 // Splits tool output in which every record ends with `record_end`.
 std::vector<Row> split_rows(const std::string& out, char record_end) {
@@ -84,16 +79,16 @@ Row single_row(const std::vector<Row>& rows) {
 bool pg_available() {
   for (const char* name :
        {"KESTAL_PG_DSN", "KESTAL_PG_USER", "KESTAL_PG_PASSWORD", "KESTAL_PG_LOG"})
-    if (variable(name).empty()) return false;
+    if (env_or_empty(name).empty()) return false;
   return true;
 }
 
 PgCluster pg_cluster() {
-  PgCluster cluster{variable("KESTAL_PG_DSN"), variable("KESTAL_PG_USER"),
-                    variable("KESTAL_PG_PASSWORD"), variable("KESTAL_PG_LOG")};
+  PgCluster cluster{env_or_empty("KESTAL_PG_DSN"), env_or_empty("KESTAL_PG_USER"),
+                    env_or_empty("KESTAL_PG_PASSWORD"), env_or_empty("KESTAL_PG_LOG")};
   for (const char* name :
        {"KESTAL_PG_DSN", "KESTAL_PG_USER", "KESTAL_PG_PASSWORD", "KESTAL_PG_LOG"})
-    if (variable(name).empty())
+    if (env_or_empty(name).empty())
       ADD_FAILURE() << name << " is not set: run the tests under scripts/with-postgres.sh";
   return cluster;
 }
@@ -137,29 +132,13 @@ Row pg_terminal(const std::string& name) {
                              sql_literal(name) + "'"));
 }
 
+// The end-to-end harness reads the same server log; one reader serves both.
 std::uintmax_t pg_log_marker() {
-  std::error_code ec;
-  std::uintmax_t size = fs::file_size(variable("KESTAL_PG_LOG"), ec);
-  return ec ? 0 : size;
+  return server_log_size();
 }
 
 std::vector<std::string> pg_statements_since(std::uintmax_t marker) {
-  std::ifstream in(variable("KESTAL_PG_LOG"), std::ios::binary);
-  EXPECT_TRUE(in.good()) << "cannot read the server log KESTAL_PG_LOG";
-  std::ostringstream text;
-  text << in.rdbuf();
-  const std::string log = text.str();
-  std::vector<std::string> statements;
-  const std::string tag = "statement: ";
-  std::size_t pos = marker < log.size() ? marker : log.size();
-  while ((pos = log.find(tag, pos)) != std::string::npos) {
-    std::size_t start = pos + tag.size();
-    std::size_t end = log.find('\n', start);
-    if (end == std::string::npos) end = log.size();
-    statements.push_back(log.substr(start, end - start));
-    pos = end;
-  }
-  return statements;
+  return statements_logged_since(marker);
 }
 
 std::string sql_literal(const std::string& text) {
