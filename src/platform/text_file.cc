@@ -3,6 +3,7 @@
 
 bool TextFile::open(const std::string& path) {
   close();
+  at_end_ = false;
   file_ = std::fopen(path.c_str(), "r");
   return file_ != nullptr;
 }
@@ -15,9 +16,15 @@ void TextFile::close() {
 }
 
 // The text-mode translation happens below the line reader, so a CR LF pair counts
-// as one character against the capacity, exactly as on Windows.
+// as one character against the capacity, exactly as on Windows. There the C runtime
+// also ends the file at a Ctrl-Z, which old editors and `copy` leave at the end.
 int TextFile::next_char() {
+  if (at_end_) return EOF;
   int c = std::getc(file_);
+  if (c == kTextEndOfFile) {
+    at_end_ = true;
+    return EOF;
+  }
   if (c != '\r') return c;
   int following = std::getc(file_);
   if (following == '\n') return '\n';

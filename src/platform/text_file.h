@@ -1,5 +1,6 @@
 // Line reading from text files with Windows text-mode semantics on every platform.
-// A CR directly before an LF is dropped, so files written on either platform read alike.
+// A CR directly before an LF is dropped and a Ctrl-Z (0x1A) ends the file, so files
+// written on either platform read alike.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +29,11 @@ class TextFile {
  private:
   int next_char();
   std::FILE* file_ = nullptr;
+  bool at_end_ = false;  // a Ctrl-Z was read: nothing after it is part of the file
 };
+
+// The byte that ends a file read in Windows text mode.
+inline constexpr char kTextEndOfFile = '\x1A';
 
 // Cuts `text` at its first NUL byte, as a C text would end there.
 void cut_at_nul(std::string& text);

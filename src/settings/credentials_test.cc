@@ -56,6 +56,12 @@ TEST_F(CredentialStore, FindsByKeyAloneFirstWins) {
   EXPECT_EQ(lookup("DATABASE"), "");
 }
 
+TEST_F(CredentialStore, CtrlZEndsTheStore) {
+  write(record(1, "LOGIN", "scott") + "\x1A" + record(2, "PASS", "tiger"));
+  EXPECT_EQ(lookup("LOGIN"), "scott");
+  EXPECT_EQ(lookup("PASS"), "");
+}
+
 TEST_F(CredentialStore, KeyComparisonIsExact) {
   write(record(1, "login", "a") + record(2, "LOGIN ", "b") + record(3, "LOGIN", "c"));
   EXPECT_EQ(lookup("LOGIN"), "c");

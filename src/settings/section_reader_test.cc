@@ -90,6 +90,18 @@ TEST_F(SectionReader, LineEndsCrLfAndNoFinalLineEnd) {
   EXPECT_EQ(value("S", "B"), "two");
 }
 
+TEST_F(SectionReader, CtrlZEndsTheFile) {
+  // As in Windows text mode: nothing after the first Ctrl-Z is read, not even the
+  // rest of its line, and a CR before it is an ordinary character.
+  write("[S]\r\nA=one\r\nB=tw\x1Ao\r\nC=three\r\n[T]\r\nD=d\r\n");
+  EXPECT_EQ(value("S", "A"), "one");
+  EXPECT_EQ(value("S", "B"), "tw");
+  EXPECT_EQ(value("S", "C"), "");
+  EXPECT_EQ(value("T", "D"), "");
+  write("[S]\nA=one\n\x1A");
+  EXPECT_EQ(value("S", "A"), "one");
+}
+
 TEST_F(SectionReader, NulByteEndsTheLine) {
   write(std::string("[S]\nK=ab\0cd\nL=x\0\nM=y\n", 22));
   EXPECT_EQ(value("S", "K"), "ab");

@@ -61,6 +61,11 @@ std::int32_t record_number(const StoreLayout& layout, int replaced) {
 
 StoreLayout store_split(std::string_view content) {
   StoreLayout layout;
+  std::size_t end = content.find(kTextEndOfFile);
+  if (end != std::string_view::npos) {
+    layout.tail = std::string(content.substr(end));
+    content = content.substr(0, end);
+  }
   std::size_t position = 0;
   bool head = true;
   while (position < content.size()) {
@@ -81,8 +86,8 @@ StoreLayout store_split(std::string_view content) {
 
 std::string store_check_key(std::string_view key) {
   if (key.empty()) return "the key is empty";
-  if (key.find_first_of(std::string_view(";\r\n\0", 4)) != std::string_view::npos)
-    return "the key contains ';', a line end or a zero byte";
+  if (key.find_first_of(std::string_view(";\r\n\0\x1A", 5)) != std::string_view::npos)
+    return "the key contains ';', a line end, a zero byte or a Ctrl-Z";
   if (head_line(key).size() > kCredentialHeadCapacity - 2) return "the key is too long";
   return "";
 }
@@ -160,6 +165,7 @@ StoreEdit store_set(std::string_view content, std::string_view key, std::string_
     pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(at), {head_piece, body_piece});
   }
   for (const std::string& piece : pieces) edit.content += piece;
+  edit.content += layout.tail;
 
   StoreLayout written = store_split(edit.content);
   int found = store_find(written, key);

@@ -20,6 +20,7 @@ struct StoreLayout {
   std::vector<StorePiece> pieces;  // head and body pieces alternate; a last odd one is unpaired
   std::vector<CredentialFields> records;
   bool crlf = false;  // the file's first line end is CR LF
+  std::string tail;   // a Ctrl-Z and what follows it: no reader sees it, it is kept as is
 };
 
 StoreLayout store_split(std::string_view content);

@@ -73,6 +73,21 @@ TEST(CredStore, ReplaceKeepsEverythingElse) {
   EXPECT_EQ(layout.records[0].record.number, 1);  // the old number is kept
 }
 
+TEST(CredStore, NewRecordsGoBeforeACtrlZ) {
+  // Readers stop at a Ctrl-Z, so a record after it could never be found.
+  std::string tail =
+      "\x1A"
+      "KESTAL;HIDDEN;\n1;HIDDEN;00\n";
+  std::string stored = set_ok("", "LOGIN", "scott");
+  std::string content = set_ok(stored + tail, "PASS", "tiger");
+  EXPECT_EQ(content.substr(0, stored.size()), stored);
+  EXPECT_EQ(content.substr(content.size() - tail.size()), tail);
+  EXPECT_EQ(run_lookup(content, "PASS"), "tiger");
+  EXPECT_EQ(run_lookup(content, "LOGIN"), "scott");
+  EXPECT_EQ(store_keys(store_split(content)), (std::vector<std::string>{"LOGIN", "PASS"}));
+  EXPECT_NE(store_set("", "A\x1A", "v").error, "");
+}
+
 TEST(CredStore, KeepsTheFilesLineEndsAndUnpairedLines) {
   std::string crlf = to_crlf(set_ok("", "LOGIN", "a"));
   std::string content = set_ok(crlf, "PASS", "b");
