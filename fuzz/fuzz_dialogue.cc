@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz_require(dialogue.step_cursor <= std::size_t(steps), "the cursor stays in the sequence");
   fuzz_require(dialogue.last_reply.size() <= 1999, "the last reply fits its buffer");
   fuzz_require(steps == 3 || steps == 3 + 2 * entries, "login steps and two per entry");
-  for (std::int32_t code : recorded) fuzz_require(code != 0, "an unexpected reply is never 0");
+  for (std::int32_t code : recorded) fuzz_require(code != 0, "a recorded failure is never 0");
   if (result == 0) {
     // Success needs every command on the wire.
     fuzz_require(received.find("USER Supervisor\r\n") != std::string::npos &&

@@ -28,6 +28,23 @@ std::int32_t reply_code(const std::string& first_three) {
   return code > 0 ? code : 99;
 }
 
+// Writes a failure's code into the status row, reporting a failed update in verbose mode.
+void record_failure(std::int32_t code, const TerminalLink& link) {
+  std::int32_t status = link.record_status ? link.record_status(code) : 0;
+  if (status != 0)
+    link.report.print_verbose(
+        text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+}
+
+// A lost connection would otherwise leave the row as if every entry had arrived. Only
+// the first socket failure is written: once the socket is closed every later entry
+// fails with 10022, which says less than the failure that closed it.
+void record_socket_failure(Dialogue& dialogue, std::int32_t code, const TerminalLink& link) {
+  if (dialogue.socket_failure_recorded || code == 0) return;
+  dialogue.socket_failure_recorded = true;
+  record_failure(code, link);
+}
+
 // Sends the command of the step at the cursor; 0 when sent, else the socket's code.
 std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
   const std::string& step =
@@ -69,6 +86,7 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
         std::int32_t code = tsock_last_error(link.socket);
         link.report.log_line(text_printf("   Socket-Error Lesen : %d", code));
         link.report.print_verbose(text_printf("Read-Error: %d\n", code));
+        record_socket_failure(dialogue, code, link);
         return code;
       }
       // From here on the reply is a C text: a NUL byte ends it.
@@ -89,10 +107,7 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
       dialogue.last_reply = reply.substr(0, 3);
       std::int32_t code = reply_code(dialogue.last_reply);
       link.report.log_line(text_printf("   unerwartete Antwort v. Terminal : %d", code));
-      std::int32_t status = link.record_status ? link.record_status(code) : 0;
-      if (status != 0)
-        link.report.print_verbose(
-            text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+      record_failure(code, link);
       ++dialogue.step_cursor;
       return code;
     }
@@ -100,7 +115,10 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
     ++dialogue.step_cursor;
     if (dialogue.step_cursor >= steps) return 0;
     std::int32_t code = send_step(dialogue, link);
-    if (code != 0) return code;
+    if (code != 0) {
+      record_socket_failure(dialogue, code, link);
+      return code;
+    }
   }
 }
 

@@ -16,9 +16,10 @@ struct Dialogue {
   StringListRef command_sequence;
   std::size_t step_cursor = 0;  // never reset after the login
   std::string last_reply;
+  bool socket_failure_recorded = false;  // the first failed receive or send is in the row
 };
 
-// Writes an unexpected reply's code into the terminal's status row; 0 or a status.
+// Writes a failure's code into the terminal's status row; 0 or a status.
 using StatusRecorder = std::function<std::int32_t(std::int32_t code)>;
 
 struct TerminalLink {

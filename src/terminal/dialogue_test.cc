@@ -242,6 +242,8 @@ TEST(Dialogue, PeerClosingMidTransferFailsTheRemainingEntries) {
   EXPECT_EQ(log[9], "   Socket-Error Schreiben : 10022");
   EXPECT_EQ(log[11], "   Socket-Error Schreiben : 10022");
   EXPECT_EQ(run.console, "Write Error: 10022\nWrite Error: 10022\n");
+  // The failure that lost the connection is recorded once; the 10022s after it are not.
+  EXPECT_EQ(run.statuses, std::vector<std::int32_t>{10054});
   run.sim->stop();
   EXPECT_EQ(run.sim->registry(), "STRING StoNr1 1\n");
 }
@@ -254,6 +256,7 @@ TEST(Dialogue, MissingGreetingFailsTheLoginAfterTheTimeOut) {
             std::vector<std::string>({"-->Registry schreiben: ", "   Socket-Error Lesen : 10035",
                                       "Anmeldung an Term. fehlgeschlagen, Fehler 10035"}));
   EXPECT_EQ(run.dialogue.step_cursor, 0u);
+  EXPECT_EQ(run.statuses, std::vector<std::int32_t>{10035});
 }
 
 TEST(Dialogue, SilentTerminalTimesOutAndTheNextEntryStartsWithAnEmptyLine) {
@@ -266,6 +269,7 @@ TEST(Dialogue, SilentTerminalTimesOutAndTheNextEntryStartsWithAnEmptyLine) {
   EXPECT_EQ(log[5], "   Socket-Error Lesen : 10035");
   EXPECT_EQ(log[7], "   Socket-Error Lesen : 10035");
   EXPECT_EQ(run.dialogue.last_reply, "2");  // the start reply was the last one
+  EXPECT_EQ(run.statuses, std::vector<std::int32_t>{10035});
   run.sim->stop();
   EXPECT_EQ(run.capture(), kLogin + "UPDSYSDB 34f5 19 STRING StoNr3 00003\r\n\r\n");
 }

@@ -315,6 +315,7 @@ TEST_F(WindowsRun, PeerClosingMidTransferFailsTheRemainingEntriesQuickly) {
       << tree_->read_log();
   EXPECT_TRUE(contains(lines, "   Socket-Error Schreiben : 10022")) << tree_->read_log();
   EXPECT_NE(r.out.find("Write Error: 10022\r\n"), std::string::npos) << r.out;
+  EXPECT_EQ(status_row(terminal), "user|Registry|40|10054|0|0\n");
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "Programm beendet");
 }
