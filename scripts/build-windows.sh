@@ -11,12 +11,8 @@ scripts/apt-install.sh cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-
 cmake --no-warn-unused-cli -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DKESTAL_WERROR=ON -DKESTAL_TESTS=OFF >/dev/null
 jobs=$(nproc 2>/dev/null || echo 2)
-targets=(kestalentry kestal-cred)
-exes=(src/run/kestalentry.exe tools/kestal-cred/kestal-cred.exe)
-if cmake --build "$build_dir" --target help | grep -q -w kestal-sim; then
-  targets+=(kestal-sim)
-  exes+=(tools/kestal-sim/kestal-sim.exe)
-fi
+targets=(kestalentry kestal-cred kestal-sim)
+exes=(src/run/kestalentry.exe tools/kestal-cred/kestal-cred.exe tools/kestal-sim/kestal-sim.exe)
 cmake --build "$build_dir" -j"$jobs" --target "${targets[@]}"
 
 status=0

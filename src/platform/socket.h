@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A socket handle wide enough for both platforms; all bits set means none.
 using NetHandle = std::intptr_t;
@@ -51,3 +52,25 @@ std::int32_t net_close(NetHandle handle);
 std::int32_t net_lookup_ipv4(const std::string& name, std::uint32_t& address);
 // The dotted text as the classic inet_addr reads it; all bits set when it does not parse.
 std::uint32_t net_parse_dotted(const std::string& text);
+
+// --- The listening side, for the terminal simulator -------------------------------
+
+// A non-blocking TCP/IPv4 socket with address reuse, listening on `address` (network
+// byte order) and `port`; kNetNoHandle with the code in `error`.
+NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
+                         std::int32_t& error);
+// A waiting connection, already non-blocking; kNetNoHandle with the code in `error`
+// (kNetWouldBlock when none is waiting).
+NetHandle net_accept(NetHandle listener, std::int32_t& error);
+// "a.b.c.d:port" of the socket's own end, or of its peer; "?" when unknown.
+std::string net_endpoint_text(NetHandle handle, bool peer);
+
+struct NetPollItem {
+  NetHandle handle = kNetNoHandle;
+  bool want_write = false;  // in: also wait for writability
+  bool readable = false;    // out: data, a waiting connection, a hang-up or an error
+  bool writable = false;    // out
+};
+// Waits at most `timeout_ms` (-1: without limit) until an item is ready; the number
+// of ready items, 0 after the time-out or a signal, -1 with the code in `error`.
+int net_poll(std::vector<NetPollItem>& items, int timeout_ms, std::int32_t& error);

@@ -41,3 +41,53 @@ TEST(SocketPosix, DottedTextsParseLikeInetAddr) {
   EXPECT_EQ(net_lookup_ipv4("127.0.0.12", address), 0);
   EXPECT_EQ(address, htonl(0x7F00000Cu));
 }
+
+TEST(SocketPosix, ListenAcceptAndPollOverManySockets) {
+  const std::uint32_t address = net_parse_dotted("127.0.0.61");
+  std::int32_t error = 0;
+  NetHandle listener = net_listen_tcp(address, 0, 4, error);  // port 0: the kernel picks
+  ASSERT_NE(listener, kNetNoHandle) << error;
+  std::string local = net_endpoint_text(listener, false);
+  ASSERT_EQ(local.rfind("127.0.0.61:", 0), 0u) << local;
+  auto port = static_cast<std::uint16_t>(std::stoi(local.substr(11)));
+
+  // Nothing waits yet: the poll times out and accept would block.
+  std::vector<NetPollItem> items = {{listener}};
+  EXPECT_EQ(net_poll(items, 20, error), 0);
+  EXPECT_FALSE(items[0].readable);
+  EXPECT_EQ(net_accept(listener, error), kNetNoHandle);
+  EXPECT_EQ(error, kNetWouldBlock);
+
+  // A second listener on the same address and port is refused as in use.
+  EXPECT_EQ(net_listen_tcp(address, port, 4, error), kNetNoHandle);
+  EXPECT_EQ(error, 10048);
+
+  NetHandle client = net_open_tcp(error);
+  ASSERT_NE(client, kNetNoHandle);
+  ASSERT_EQ(net_connect(client, address, port), 0);
+  EXPECT_EQ(net_poll(items, 1000, error), 1);
+  EXPECT_TRUE(items[0].readable);
+  NetHandle served = net_accept(listener, error);
+  ASSERT_NE(served, kNetNoHandle) << error;
+  EXPECT_EQ(net_endpoint_text(served, false), local);
+  EXPECT_EQ(net_endpoint_text(served, true), net_endpoint_text(client, false));
+
+  // Writability only where asked for; readability once bytes or a hang-up arrive.
+  items = {{listener}, {served, true}};
+  EXPECT_EQ(net_poll(items, 1000, error), 1);
+  EXPECT_FALSE(items[0].readable);
+  EXPECT_TRUE(items[1].writable);
+  EXPECT_FALSE(items[1].readable);
+  items[1].want_write = false;
+  EXPECT_EQ(net_send(client, "hi", 2, error), 2);
+  EXPECT_EQ(net_poll(items, 1000, error), 1);
+  EXPECT_TRUE(items[1].readable);
+  char buffer[8];
+  EXPECT_EQ(net_receive(served, buffer, sizeof buffer, error), 2);
+  net_close(client);
+  EXPECT_EQ(net_poll(items, 1000, error), 1);
+  EXPECT_TRUE(items[1].readable);
+  EXPECT_EQ(net_receive(served, buffer, sizeof buffer, error), 0);
+  net_close(served);
+  net_close(listener);
+}

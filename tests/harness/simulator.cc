@@ -12,8 +12,9 @@
 
 namespace fs = std::filesystem;
 
-Simulator::Simulator(const std::string& program, const std::string& address,
-                     const std::vector<std::string>& flags, const fs::path& folder)
+Simulator::Simulator(const std::vector<std::string>& command, const std::string& address,
+                     const std::vector<std::string>& flags, const fs::path& folder,
+                     int start_seconds)
     : registry_(folder / ("sim-registry-" + address + ".txt")),
       log_(folder / ("sim-log-" + address + ".txt")) {
   fs::create_directories(folder);
@@ -21,27 +22,19 @@ Simulator::Simulator(const std::string& program, const std::string& address,
   fs::remove(ready_file);
   fs::remove(registry_);
   fs::remove(log_);
-  std::vector<std::string> args = {program,
-                                   "--listen",
-                                   address,
-                                   "--port",
-                                   "5010",
-                                   "--registry",
-                                   registry_.string(),
-                                   "--log",
-                                   log_.string(),
-                                   "--ready-file",
-                                   ready_file.string()};
+  std::vector<std::string> args = command;
+  args.insert(args.end(), {"--listen", address, "--port", "5010", "--registry", registry_.string(),
+                           "--log", log_.string(), "--ready-file", ready_file.string()});
   args.insert(args.end(), flags.begin(), flags.end());
   pid_ = fork();
   if (pid_ == 0) {
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    execv(program.c_str(), argv.data());
+    execv(args[0].c_str(), argv.data());
     _exit(127);
   }
-  for (int i = 0; i < 500 && !ready_; ++i) {
+  for (int i = 0; i < start_seconds * 100 && !ready_; ++i) {
     if (fs::exists(ready_file)) {
       ready_ = true;
       break;

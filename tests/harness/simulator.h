@@ -11,9 +11,15 @@
 class Simulator {
  public:
   // Starts `program` listening on `address`:5010 with the extra `flags`; waits until
-  // it listens (up to five seconds).
+  // it listens (up to five seconds, or `start_seconds`).
   Simulator(const std::string& program, const std::string& address,
-            const std::vector<std::string>& flags, const std::filesystem::path& folder);
+            const std::vector<std::string>& flags, const std::filesystem::path& folder)
+      : Simulator(std::vector<std::string>{program}, address, flags, folder) {}
+  // The same for a program started through a loader: `command` is the loader and its
+  // arguments up to the program (Wine and the .exe, say).
+  Simulator(const std::vector<std::string>& command, const std::string& address,
+            const std::vector<std::string>& flags, const std::filesystem::path& folder,
+            int start_seconds = 5);
   ~Simulator();
   Simulator(const Simulator&) = delete;
   Simulator& operator=(const Simulator&) = delete;

@@ -210,6 +210,23 @@ TEST_F(WindowsRun, StoTransfersTheSitesAndMarksTheRow) {
   EXPECT_EQ(lines.back(), "Programm beendet");
 }
 
+TEST_F(WindowsRun, TheWindowsSimulatorTakesAWindowsTransfer) {
+  const std::string terminal = "127.0.0.209";
+  add_terminal(terminal);
+  add_sites({{"7", "1"}, {"30", "1"}});
+  // The Windows build of the simulator, started through Wine like the tool itself.
+  Simulator sim({KESTAL_WINE64, KESTAL_SIM_EXE}, terminal, {}, tree_->root(), 30);
+  ASSERT_TRUE(sim.ready()) << "kestal-sim.exe did not start on " << terminal;
+  ProcessResult r = run({"user", terminal, "*STO"});
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_EQ(last_crlf_line(r.out), "200 entry accepted") << r.out;
+  EXPECT_EQ(status_row(terminal), "user|Registry|40||0|0\n");
+  EXPECT_EQ(sim.registry(), "STRING StoNr1 7\nSTRING StoNr2 30\n");
+  std::string seen = sim.log();
+  EXPECT_NE(seen.find("<- UPDSYSDB f63 16 STRING StoNr2 30"), std::string::npos) << seen;
+  EXPECT_NE(seen.find("<- PASS **********"), std::string::npos) << seen;
+}
+
 TEST_F(WindowsRun, GenTransfersTheValuesOfACrLfDefinitionFile) {
   const std::string terminal = "127.0.0.203";
   add_terminal(terminal);

@@ -1,7 +1,6 @@
 // kestal-sim's command line, parsed GNU style.
 #include "sim_options.h"
 
-#include <arpa/inet.h>
 #include <getopt.h>
 
 #include <cerrno>
@@ -19,10 +18,27 @@ bool parse_int(const char* text, long low, long high, int& out) {
   return true;
 }
 
+// Four dotted decimal parts of 0 to 255 without leading zeros, as inet_pton takes
+// them (kept portable: Windows has no inet_pton before Vista's headers).
 bool parse_one_address(const std::string& text, std::uint32_t& out) {
-  in_addr address{};
-  if (inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
-  out = ntohl(address.s_addr);
+  std::uint32_t address = 0;
+  std::size_t at = 0;
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (at >= text.size() || text[at] != '.') return false;
+      ++at;
+    }
+    std::size_t start = at;
+    unsigned value = 0;
+    while (at < text.size() && at - start < 4 && text[at] >= '0' && text[at] <= '9')
+      value = value * 10 + static_cast<unsigned>(text[at++] - '0');
+    std::size_t digits = at - start;
+    if (digits == 0 || digits > 3 || value > 255 || (digits > 1 && text[start] == '0'))
+      return false;
+    address = (address << 8) | value;
+  }
+  if (at != text.size()) return false;
+  out = address;
   return true;
 }
 

@@ -123,6 +123,13 @@ TEST(SimOptions, ParsesAddressesRangesAndFaults) {
   EXPECT_FALSE(parse_address_range("127.0.0.9-127.0.0.8", addresses));
   EXPECT_FALSE(parse_address_range("127.0.0", addresses));
   EXPECT_FALSE(parse_address_range("10.0.0.0-10.1.0.0", addresses));  // too many
+  for (const char* bad : {"127.0.0.256", "127.0.0.01", "127.0.0.1x", "1.2.3.4.5", "1..2.3",
+                          " 127.0.0.1", "127.0.0.1-", "0x7f.0.0.1"})
+    EXPECT_FALSE(parse_address_range(bad, addresses)) << bad;
+  addresses.clear();
+  EXPECT_TRUE(parse_address_range("0.0.0.0", addresses));
+  EXPECT_TRUE(parse_address_range("255.255.255.255", addresses));
+  EXPECT_EQ(addresses, (std::vector<std::uint32_t>{0u, 0xFFFFFFFFu}));
 
   const char* argv[] = {
       "kestal-sim", "--listen",   "127.0.0.5",    "--listen",        "127.0.0.7-127.0.0.8",

@@ -1,8 +1,8 @@
 // kestal-sim's network side: listens on every address, serves all connections at once
-// with poll, and stops when a termination signal arrives.
+// in one loop, and stops when asked to (a signal, or Ctrl-C on Windows).
 #pragma once
 
 #include "sim_options.h"
 
-// Runs until SIGTERM or SIGINT; 0 after a clean stop, 1 when setting up failed.
+// Runs until a stop is requested; 0 after a clean stop, 1 when setting up or a wait failed.
 int run_sim_server(const SimOptions& options);

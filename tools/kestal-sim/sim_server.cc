@@ -1,14 +1,7 @@
-// kestal-sim's poll loop: listeners, connections, timed replies (delays and split
+// kestal-sim's server loop: listeners, connections, timed replies (delays and split
 // writes without holding up other connections), log, registry and capture files.
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "sim_server.h"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,20 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "platform/socket.h"
 #include "sim_protocol.h"
-#include "sim_server.h"
+#include "sim_stop.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int stop_pipe[2] = {-1, -1};
-
-void on_stop_signal(int) {
-  char byte = 1;
-  ssize_t ignored = write(stop_pipe[1], &byte, 1);
-  (void)ignored;
-}
+// The longest wait between two looks at the stop flag: a signal that arrives just
+// before a wait is then noticed soon all the same.
+constexpr int kStopCheckMs = 200;
 
 struct Chunk {
   Clock::time_point due;
@@ -38,7 +28,7 @@ struct Chunk {
 };
 
 struct Connection {
-  int fd = -1;
+  NetHandle handle = kNetNoHandle;
   int id = 0;
   std::string name;  // "peer -> local" for the log
   std::string input;
@@ -68,7 +58,7 @@ struct OutFile {
 
 struct Server {
   const SimOptions& options;
-  std::vector<int> listeners;
+  std::vector<NetHandle> listeners;
   std::list<Connection> connections;
   OutFile log;
   OutFile registry;
@@ -80,15 +70,21 @@ struct Server {
   }
 };
 
-std::string address_text(const sockaddr_in& address) {
-  char text[INET_ADDRSTRLEN] = "?";
-  inet_ntop(AF_INET, &address.sin_addr, text, sizeof text);
-  return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+std::string address_text(std::uint32_t host_address, std::uint16_t port) {
+  return std::to_string(host_address >> 24) + "." + std::to_string((host_address >> 16) & 255) +
+         "." + std::to_string((host_address >> 8) & 255) + "." +
+         std::to_string(host_address & 255) + ":" + std::to_string(port);
 }
 
-void set_nonblocking(int fd) {
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-  fcntl(fd, F_SETFD, FD_CLOEXEC);
+std::uint32_t network_order(std::uint32_t host_address) {
+  const unsigned char bytes[4] = {static_cast<unsigned char>(host_address >> 24),
+                                  static_cast<unsigned char>(host_address >> 16),
+                                  static_cast<unsigned char>(host_address >> 8),
+                                  static_cast<unsigned char>(host_address)};
+  std::uint32_t address;
+  static_assert(sizeof address == sizeof bytes);
+  std::memcpy(&address, bytes, sizeof address);
+  return address;
 }
 
 // Queues a reply after the configured delay, behind anything still queued.
@@ -108,41 +104,30 @@ void queue_reply(const SimOptions& options, Connection& c, const std::string& by
 
 bool open_listeners(Server& server) {
   for (std::uint32_t host_address : server.options.listen) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(server.options.port);
-    address.sin_addr.s_addr = htonl(host_address);
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    int on = 1;
-    if (fd < 0 || setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-        bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, 64) != 0) {
-      std::fprintf(stderr, "kestal-sim: cannot listen on %s: %s\n", address_text(address).c_str(),
-                   std::strerror(errno));
-      if (fd >= 0) close(fd);
+    std::string where = address_text(host_address, server.options.port);
+    std::int32_t error = 0;
+    NetHandle listener =
+        net_listen_tcp(network_order(host_address), server.options.port, 64, error);
+    if (listener == kNetNoHandle) {
+      std::fprintf(stderr, "kestal-sim: cannot listen on %s: socket error %d%s\n", where.c_str(),
+                   static_cast<int>(error), error == 10048 ? " (address in use)" : "");
       return false;
     }
-    set_nonblocking(fd);
-    server.listeners.push_back(fd);
-    server.note(nullptr, "listening on " + address_text(address));
+    server.listeners.push_back(listener);
+    server.note(nullptr, "listening on " + where);
   }
   return true;
 }
 
-void accept_on(Server& server, int listener) {
+void accept_on(Server& server, NetHandle listener) {
   for (;;) {
-    sockaddr_in peer{};
-    socklen_t length = sizeof peer;
-    int fd = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
-    if (fd < 0) return;
-    set_nonblocking(fd);
-    sockaddr_in local{};
-    length = sizeof local;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+    std::int32_t error = 0;
+    NetHandle handle = net_accept(listener, error);
+    if (handle == kNetNoHandle) return;
     Connection& c = server.connections.emplace_back();
-    c.fd = fd;
+    c.handle = handle;
     c.id = server.next_id++;
-    c.name = address_text(peer) + " -> " + address_text(local);
+    c.name = net_endpoint_text(handle, true) + " -> " + net_endpoint_text(handle, false);
     server.note(&c, "connected " + c.name);
     std::string greeting = sim_greeting(server.options);
     server.note(&c, greeting.empty() ? "   no greeting (injected)" : "-> " + sim_escape(greeting));
@@ -172,8 +157,13 @@ void handle_input(Server& server, Connection& c) {
 // Reads what is there; false once the connection is over.
 bool read_from(Server& server, Connection& c) {
   char buffer[4096];
-  ssize_t got = recv(c.fd, buffer, sizeof buffer, 0);
-  if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR;
+  std::int32_t error = 0;
+  std::int64_t got = net_receive(c.handle, buffer, sizeof buffer, error);
+  if (got < 0) {
+    if (error == kNetWouldBlock) return true;
+    server.note(&c, "receive failed: socket error " + std::to_string(error));
+    return false;
+  }
   if (got == 0) {
     server.note(&c, "closed by the peer");
     return false;
@@ -188,10 +178,11 @@ bool read_from(Server& server, Connection& c) {
 bool write_due(Server& server, Connection& c) {
   while (!c.output.empty() && c.output.front().due <= Clock::now()) {
     std::string& bytes = c.output.front().bytes;
-    ssize_t sent = send(c.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    std::int32_t error = 0;
+    std::int64_t sent = net_send(c.handle, bytes.data(), bytes.size(), error);
     if (sent < 0) {
-      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return true;
-      server.note(&c, std::string("send failed: ") + std::strerror(errno));
+      if (error == kNetWouldBlock) return true;
+      server.note(&c, "send failed: socket error " + std::to_string(error));
       return false;
     }
     bytes.erase(0, static_cast<std::size_t>(sent));
@@ -205,14 +196,14 @@ bool write_due(Server& server, Connection& c) {
   return true;
 }
 
-int poll_timeout_ms(const Server& server) {
-  int timeout = -1;
+int wait_timeout_ms(const Server& server) {
+  int timeout = kStopCheckMs;
   Clock::time_point now = Clock::now();
   for (const Connection& c : server.connections) {
     if (c.output.empty()) continue;
     auto wait = std::chrono::ceil<std::chrono::milliseconds>(c.output.front().due - now).count();
     int ms = wait < 0 ? 0 : static_cast<int>(wait);
-    if (timeout < 0 || ms < timeout) timeout = ms;
+    if (ms < timeout) timeout = ms;
   }
   return timeout;
 }
@@ -222,9 +213,47 @@ bool write_ready_file(const std::string& path) {
   std::string temporary = path + ".tmp";
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return false;
-  std::fprintf(file, "%ld\n", static_cast<long>(getpid()));
+  std::fprintf(file, "%ld\n", sim_process_id());
   std::fclose(file);
+  std::remove(path.c_str());  // rename does not replace a file on Windows
   return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+// Serves until a stop is requested; false after a failed wait.
+bool serve(Server& server) {
+  std::vector<NetPollItem> watched;
+  while (!sim_stop_requested()) {
+    watched.clear();
+    for (NetHandle listener : server.listeners) watched.push_back({listener, false});
+    Clock::time_point now = Clock::now();
+    for (const Connection& c : server.connections)
+      watched.push_back({c.handle, !c.output.empty() && c.output.front().due <= now});
+    std::int32_t error = 0;
+    if (net_poll(watched, wait_timeout_ms(server), error) < 0) {
+      std::fprintf(stderr, "kestal-sim: waiting failed: socket error %d\n",
+                   static_cast<int>(error));
+      return false;
+    }
+    std::size_t slot = 0;
+    for (NetHandle listener : server.listeners)
+      if (watched[slot++].readable) accept_on(server, listener);
+    // New connections were appended behind the ones watched; their greeting may be
+    // due already, so they only get a write this round.
+    std::size_t polled = watched.size() - slot;
+    std::size_t index = 0;
+    for (auto it = server.connections.begin(); it != server.connections.end(); ++index) {
+      bool alive = true;
+      if (index < polled && watched[slot + index].readable) alive = read_from(server, *it);
+      if (alive) alive = write_due(server, *it);
+      if (alive) {
+        ++it;
+      } else {
+        net_close(it->handle);
+        it = server.connections.erase(it);
+      }
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -233,70 +262,22 @@ int run_sim_server(const SimOptions& options) {
   Server server{options, {}, {}, {}, {}, {}, 1};
   if (!server.log.open(options.log_path) || !server.registry.open(options.registry_path) ||
       !server.capture.open(options.capture_path)) {
-    std::fprintf(stderr, "kestal-sim: cannot open an output file: %s\n", std::strerror(errno));
+    std::fprintf(stderr, "kestal-sim: cannot open an output file\n");
     return 1;
   }
-  if (pipe(stop_pipe) != 0) return 1;
-  set_nonblocking(stop_pipe[0]);
-  set_nonblocking(stop_pipe[1]);
-  struct sigaction action {};
-  action.sa_handler = on_stop_signal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
-  signal(SIGPIPE, SIG_IGN);
+  std::int32_t started = net_startup();
+  if (started != 0) {
+    std::fprintf(stderr, "kestal-sim: sockets unavailable: socket error %d\n",
+                 static_cast<int>(started));
+    return 1;
+  }
+  sim_install_stop_handlers();
 
   int status = 0;
-  if (!open_listeners(server) || !write_ready_file(options.ready_file)) {
+  if (!open_listeners(server) || !write_ready_file(options.ready_file) || !serve(server))
     status = 1;
-  } else {
-    for (;;) {
-      std::vector<pollfd> watched;
-      watched.push_back({stop_pipe[0], POLLIN, 0});
-      for (int fd : server.listeners) watched.push_back({fd, POLLIN, 0});
-      for (const Connection& c : server.connections) {
-        short events = POLLIN;
-        if (!c.output.empty() && c.output.front().due <= Clock::now()) events |= POLLOUT;
-        watched.push_back({c.fd, events, 0});
-      }
-      int ready = poll(watched.data(), watched.size(), poll_timeout_ms(server));
-      if (ready < 0 && errno != EINTR) {
-        std::fprintf(stderr, "kestal-sim: poll: %s\n", std::strerror(errno));
-        status = 1;
-        break;
-      }
-      if (watched[0].revents != 0) break;
-      std::size_t slot = 1;
-      for (int fd : server.listeners)
-        if (watched[slot++].revents & POLLIN) accept_on(server, fd);
-      // New connections were appended behind the ones polled; they wait for the next round.
-      std::size_t polled = watched.size() - slot;
-      auto it = server.connections.begin();
-      for (std::size_t i = 0; i < polled && it != server.connections.end(); ++i) {
-        short revents = watched[slot + i].revents;
-        bool alive = true;
-        if (revents & (POLLIN | POLLHUP | POLLERR)) alive = read_from(server, *it);
-        if (alive) alive = write_due(server, *it);
-        if (!alive) {
-          close(it->fd);
-          it = server.connections.erase(it);
-        } else {
-          ++it;
-        }
-      }
-      // Connections accepted this round may have a greeting due already.
-      for (; it != server.connections.end();) {
-        if (!write_due(server, *it)) {
-          close(it->fd);
-          it = server.connections.erase(it);
-        } else {
-          ++it;
-        }
-      }
-    }
-  }
-  for (Connection& c : server.connections) close(c.fd);
-  for (int fd : server.listeners) close(fd);
+  for (Connection& c : server.connections) net_close(c.handle);
+  for (NetHandle listener : server.listeners) net_close(listener);
   server.note(nullptr, status == 0 ? "stopped" : "stopped after an error");
   return status;
 }
