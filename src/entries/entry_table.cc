@@ -114,7 +114,7 @@ std::int32_t build_site_table(EntryTable& table, const EntrySources& sources) {
     std::string value = site.size() > 5 ? site.substr(site.size() - 5) : site;
     if (value == "0") continue;
     string_list_append(table.types, "STRING");
-    string_list_append(table.names, text_printf("StoNr%d", number));
+    string_list_append(table.names, "StoNr" + std::to_string(number));
     string_list_append(table.values, value);
     ++number;
   }

@@ -3,6 +3,7 @@
 #include "terminal/dialogue.h"
 
 #include <array>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
@@ -26,6 +27,14 @@ const std::string& item_or_empty(const StringListRef& list, std::int32_t index) 
 std::int32_t reply_code(const std::string& first_three) {
   std::int32_t code = std::atoi(first_three.c_str());
   return code > 0 ? code : 99;
+}
+
+// printf's %x (lower case) or %d of a non-negative number.
+void append_number(std::string& text, std::size_t value, int base) {
+  char digits[24];
+  auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, base);
+  static_cast<void>(error);  // 24 characters hold any 64-bit number
+  text.append(digits, end);
 }
 
 // Writes a failure's code into the status row, reporting a failed update in verbose mode.
@@ -146,12 +155,22 @@ std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const Termi
     std::string entry_text =
         item_or_empty(table.types, i) + " " + item_or_empty(table.names, i) + " " + value;
     std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
-    std::string step =
-        text_printf("200UPDSYSDB %x %d ", crc, static_cast<int>(entry_text.size())) + entry_text;
+    // Built piece by piece: these two texts are made for every entry. The same as
+    // "200UPDSYSDB %x %d %s" and "an Terminal %s: %s".
+    std::string step = "200UPDSYSDB ";
+    append_number(step, crc, 16);
+    step += ' ';
+    append_number(step, entry_text.size(), 10);
+    step += ' ';
+    step += entry_text;
     string_list_append(dialogue.command_sequence, "200");
     string_list_append(dialogue.command_sequence, step);
-    link.report.log_line(
-        text_printf("an Terminal %s: %s", link.terminal_name.c_str(), step.c_str()));
+    std::string logged = "an Terminal ";
+    // The terminal name is a C text there: a NUL byte would end it.
+    logged.append(link.terminal_name.c_str());
+    logged += ": ";
+    logged.append(step.c_str());
+    link.report.log_line(logged);
     result = run_dialogue(dialogue, true, link);
   }
   return result;
