@@ -1,5 +1,5 @@
 // Appending whole lines to a log file that several processes share: the file is
-// opened for one line and held under an exclusive advisory lock until it is closed.
+// opened for one line, and an exclusive advisory lock is held while it is rotated.
 #pragma once
 
 #include <cstdint>
@@ -8,9 +8,9 @@
 
 class LogAppend {
  public:
-  // Opens `path` for appending, creating it, and waits for its lock. A file that
-  // cannot be opened leaves the object closed; one that cannot be locked is written
-  // unlocked.
+  // Opens `path` for appending, creating it; a file that cannot be opened leaves the
+  // object closed. Where one append is not atomic (a Windows stream) this also waits
+  // for the lock.
   explicit LogAppend(const std::string& path);
   ~LogAppend() { close(); }
   LogAppend(const LogAppend&) = delete;
@@ -18,9 +18,13 @@ class LogAppend {
 
   bool is_open() const { return handle_ != kClosed; }
 
-  // Appends `text` and one line end (CR LF in Windows text mode); returns the size of
-  // the file afterwards, or -1 when the write failed.
+  // Appends `text` and one line end (CR LF in Windows text mode) whole; returns the
+  // size of the file afterwards, or -1 when the write failed.
   std::int64_t append_line(std::string_view text);
+
+  // Waits for the exclusive lock, which is given up by close(); a file that cannot be
+  // locked is used unlocked.
+  void lock();
 
   // True while the open file is still the one named `path`: another process may have
   // moved it aside while this one waited for the lock.

@@ -1,5 +1,6 @@
-// Log appends on POSIX: a descriptor opened with O_APPEND, flock for the lock (given
-// up by close), and one writev for the text and its line end.
+// Log appends on POSIX: a descriptor opened with O_APPEND, so that one writev of the
+// text and its line end lands whole at the end even while other processes append;
+// flock only around a rotation (given up by close).
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,9 +16,12 @@ LogAppend::LogAppend(const std::string& path) {
   do {
     fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return;
-  handle_ = fd;
-  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  if (fd >= 0) handle_ = fd;
+}
+
+void LogAppend::lock() {
+  if (!is_open()) return;
+  while (flock(static_cast<int>(handle_), LOCK_EX) != 0 && errno == EINTR) {
   }
 }
 

@@ -1,5 +1,6 @@
-// Log appends on Windows: a text-mode stream (line feeds stored as CR LF) locked with
-// LockFileEx and unlocked before it closes. An open file cannot be renamed there, so
+// Log appends on Windows: a text-mode stream (line feeds stored as CR LF), whose
+// buffered writes are not one atomic append, so it is locked with LockFileEx from
+// open to close. An open file cannot be renamed there, so
 // it always keeps its name.
 #include <io.h>
 #include <windows.h>
@@ -39,6 +40,10 @@ std::int64_t LogAppend::append_line(std::string_view text) {
   // its position.
   if (std::fflush(file) != 0) return -1;
   return std::ftell(file);
+}
+
+void LogAppend::lock() {
+  // Held since the file was opened.
 }
 
 bool LogAppend::still_named(const std::string&) const {

@@ -14,15 +14,17 @@ void log_line(const RunLog& log, std::string_view text) {
   bool rotate = false;
   bool rotated = false;
   {
-    // Concurrent runs take turns: each line is appended whole, and only one run
-    // rotates a full log. Without the lock a second run could rotate the same file
-    // again and throw away the backup the first one had just made.
+    // Every line is appended whole, also while other runs append. Only the rotation
+    // takes turns: without the lock a second run could rotate the same file again
+    // and throw away the backup the first one had just made.
     LogAppend file(log.path);
     if (!file.is_open()) return;
     std::int64_t size = file.append_line(text);
-    // A run that waited for the lock while another rotated has just appended to the
-    // backup; that file is not rotated again.
-    rotate = size > log.limit && file.still_named(log.path);
+    if (size <= log.limit) return;
+    file.lock();
+    // A run that waited for the lock while another rotated has appended to what is
+    // now the backup; that file is not rotated again.
+    rotate = file.still_named(log.path);
     if (rotate) {
       std::remove(log.backup_path.c_str());
       rotated = std::rename(log.path.c_str(), log.backup_path.c_str()) == 0;

@@ -1,11 +1,13 @@
-// Run log: line format, rotation at the size limit, missing directory.
+// Run log: line format, rotation at the size limit, missing directory, many writers.
 #include "run/run_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -88,6 +90,42 @@ TEST_F(RunLogTest, DefaultLimitIsTenMebibytes) {
   log_line(real, "c");
   EXPECT_TRUE(fs::exists(real.backup_path));
   EXPECT_EQ(fs::file_size(real.backup_path), 10485762u);
+}
+
+TEST_F(RunLogTest, ConcurrentRunsKeepEveryLineWholeAcrossARotation) {
+  // Eight processes append at once; each round writes less than twice the limit, so
+  // its one rotation must leave every line exactly once in the log or the backup.
+  constexpr int kProcesses = 8;
+  constexpr int kLines = 150;
+  auto text = [](int process, int line) {
+    return "run " + std::to_string(process) + " line " + std::to_string(line) +
+           std::string(40, '.');
+  };
+  const std::int64_t written = kProcesses * kLines * static_cast<std::int64_t>(text(0, 0).size());
+  RunLog shared{log_.path, log_.backup_path, written * 2 / 3};
+  for (int round = 0; round < 10; ++round) {
+    fs::remove(shared.path);
+    fs::remove(shared.backup_path);
+    for (int p = 0; p < kProcesses; ++p) {
+      if (fork() == 0) {
+        for (int l = 0; l < kLines; ++l) log_line(shared, text(p, l));
+        _exit(0);
+      }
+    }
+    int status = 0;
+    while (wait(&status) > 0) ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string all = read_file(shared.backup_path) + read_file(shared.path);
+    ASSERT_TRUE(all.empty() || all.back() == '\n');
+    std::map<std::string, int> seen;
+    for (std::size_t start = 0, end; (end = all.find('\n', start)) != std::string::npos;
+         start = end + 1)
+      ++seen[all.substr(start, end - start)];
+    ASSERT_EQ(seen.size(), static_cast<std::size_t>(kProcesses * kLines)) << "round " << round;
+    for (int p = 0; p < kProcesses; ++p)
+      for (int l = 0; l < kLines; ++l)
+        ASSERT_EQ(seen[text(p, l)], 1) << "round " << round << ": " << text(p, l);
+    EXPECT_TRUE(fs::exists(shared.backup_path));
+  }
 }
 
 }  // namespace
