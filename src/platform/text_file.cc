@@ -4,7 +4,10 @@
 bool TextFile::open(const std::string& path) {
   close();
   at_end_ = false;
-  file_ = std::fopen(path.c_str(), "r");
+  // Binary on every platform: the text-mode translation below is then the only one.
+  // A Windows text stream would translate CR LF first, and "A\r\r\n" would lose the
+  // CR that text mode itself keeps.
+  file_ = std::fopen(path.c_str(), "rb");
   return file_ != nullptr;
 }
 

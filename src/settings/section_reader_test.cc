@@ -88,6 +88,10 @@ TEST_F(SectionReader, LineEndsCrLfAndNoFinalLineEnd) {
   write("[S]  \r\nA = one \r\nB=two");
   EXPECT_EQ(value("S", "A"), "one");
   EXPECT_EQ(value("S", "B"), "two");
+  // Only the CR right before the LF belongs to the line end.
+  write("[S]\r\nA=one\r\r\nB=\rtwo\r\n");
+  EXPECT_EQ(value("S", "A"), "one\r");
+  EXPECT_EQ(value("S", "B"), "\rtwo");
 }
 
 TEST_F(SectionReader, CtrlZEndsTheFile) {

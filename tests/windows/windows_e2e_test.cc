@@ -233,7 +233,8 @@ TEST_F(WindowsRun, GenTransfersTheValuesOfACrLfDefinitionFile) {
   // Written as a Windows editor writes it, with CR LF line ends.
   tree_->write_file(tree_->working_directory() / "KESTALENTRY.POSTGRES.INI",
                     "[REGVAL]\r\n"
-                    "SQL001=SELECT trmnam, 'zwei', trmdpg\r\n"
+                    // a CR of its own before the CR LF: text mode keeps it
+                    "SQL001=SELECT trmnam, 'zwei', trmdpg\r\r\n"
                     "SQL002=FROM VXSYSTEM.VXS1140TRM WHERE trmnam = '$parm01'\r\n"
                     "[TYPE]\r\n"
                     "TYP001=\"STRING\",\"STRING\"\r\n"
@@ -266,7 +267,7 @@ TEST_F(WindowsRun, GenTransfersTheValuesOfACrLfDefinitionFile) {
   ASSERT_NE(heading, lines.end()) << tree_->read_log();
   ASSERT_NE(heading + 1, lines.end());
   EXPECT_EQ(heading[1], "");
-  EXPECT_TRUE(contains(lines, "SELECT trmnam, 'zwei', trmdpg")) << tree_->read_log();
+  EXPECT_TRUE(contains(lines, "SELECT trmnam, 'zwei', trmdpg\r")) << tree_->read_log();
 }
 
 TEST_F(WindowsRun, RefusedPasswordEndsWith530) {
