@@ -10,6 +10,7 @@ PACKAGES=(
   libsqliteodbc sqlite3 libsqlite3-dev
   clang libclang-rt-14-dev clang-tidy cppcheck valgrind python3
   file dpkg-dev
+  chromium
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"

@@ -1,0 +1,17 @@
+// The timeline of a push: one thin SVG bar per terminal from its start to its end,
+// coloured by outcome, so time-outs and slow terminals stand out.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TimelineBar {
+  double start = 0;    // seconds from the push's start
+  double seconds = 0;  // length of the try
+  std::string_view word;
+  std::string title_html;  // hover text, already escaped
+};
+
+// Bars are drawn in order of their start; `total` is the push's wall time.
+std::string timeline_svg(std::vector<TimelineBar> bars, double total);
