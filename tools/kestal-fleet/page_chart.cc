@@ -56,9 +56,11 @@ std::string filter_html(const std::vector<WordCount>& counts) {
   for (const auto& c : counts) {
     if (c.count == 0) continue;
     std::string word = html_escape(c.word);
-    out += "<label class=\"" + word_class(c.word) + "\"><input type=\"checkbox\" value=\"" + word +
-           "\" data-count=\"" + std::to_string(c.count) + "\" checked><i></i>" + word + " (" +
-           std::to_string(c.count) + ")</label>\n";
+    std::string count = std::to_string(c.count);
+    out.append("<label class=\"").append(word_class(c.word));
+    out.append("\"><input type=\"checkbox\" value=\"").append(word);
+    out.append("\" data-count=\"").append(count).append("\" checked><i></i>");
+    out.append(word).append(" (").append(count).append(")</label>\n");
   }
   return out + "<output id=\"shown\"></output></fieldset>\n";
 }

@@ -2,6 +2,7 @@
 // numbers written on it, and the filter boxes that show or hide each word's rows.
 #pragma once
 
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@ std::string filter_html(const std::vector<WordCount>& counts);
 template <typename Words, typename Items, typename WordOf>
 std::vector<WordCount> count_words(const Words& words, const Items& items, WordOf word_of) {
   std::vector<WordCount> counts;
+  counts.reserve(std::size(words) + 1);
   for (std::string_view w : words) counts.push_back({w, 0});
   WordCount other{"other", 0};
   for (const auto& item : items) {

@@ -35,9 +35,10 @@ std::string palette_css() {
   std::string css;
   for (const auto& [word, colour] : kColours) {
     std::string cls = "k-" + std::string(word);
-    css += "." + cls + "{--c:" + std::string(colour) + "}\n";
-    css += ".hide-" + std::string(word) + " tr." + cls + ",.hide-" + std::string(word) + " .tl ." +
-           cls + "{display:none}\n";
+    std::string hide = ".hide-" + std::string(word);
+    css.append(".").append(cls).append("{--c:").append(colour).append("}\n");
+    css.append(hide).append(" tr.").append(cls).append(",").append(hide).append(" .tl .");
+    css.append(cls).append("{display:none}\n");
   }
   return css;
 }
