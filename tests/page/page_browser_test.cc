@@ -37,18 +37,12 @@ class Browser : public ::testing::Test {
   std::string chromium(const std::string& html, std::vector<std::string> args) {
     fs::path page = dir_ / "page.html";
     std::ofstream(page, std::ios::binary) << html;
-    std::vector<std::string> all = {"120",
-                                    kChromium,
-                                    "--headless",
-                                    "--disable-gpu",
-                                    "--disable-quic",
-                                    "--no-first-run",
-                                    "--disable-background-networking",
-                                    "--disable-component-update",
-                                    "--disable-sync",
-                                    "--enable-logging=stderr",
-                                    "--v=0",
-                                    "--user-data-dir=" + (dir_ / "profile").string()};
+    std::vector<std::string> all = {"120", kChromium, "--user-data-dir=" + (dir_ / "p").string()};
+    for (const char* flag : {"--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
+                             "--disable-background-networking", "--disable-component-update",
+                             "--disable-sync", "--enable-logging=stderr", "--v=0"}) {
+      all.emplace_back(flag);
+    }
     if (geteuid() == 0) all.push_back("--no-sandbox");
     all.insert(all.end(), args.begin(), args.end());
     all.push_back("file://" + page.string());
@@ -184,6 +178,10 @@ TEST_F(Browser, PushPageShowsEveryTerminalAndSortsAndFilters) {
               {"kasse-01", "kasse-02", kHostile, "Kasse M\u00fcnchen \u20ac", "kasse-05",
                "kasse-06", "kasse-07", "kasse-08", "kasse-09", "kasse\u240910"},
               outcomes(small_push()), true);
+  auto facts = split(seen.at("facts"));
+  ASSERT_EQ(facts.size(), 7u);
+  EXPECT_EQ(facts[0] + facts[1] + facts[2] + facts[5], "*STOSupervisor \u00c4<b>--like KA%8");
+  EXPECT_EQ(split(seen.at("footer"))[0], "Written by kestal-fleet 9.8.7");
 }
 
 TEST_F(Browser, StatusPageListsRunningRowsOldestFirst) {

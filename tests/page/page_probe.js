@@ -16,6 +16,8 @@
   put('img', document.getElementsByTagName('img').length);
   put('alerts', window.probeAlerts);
   put('resources', performance.getEntriesByType('resource').length);
+  put('facts', list(Array.from(document.querySelectorAll('header dd'), (d) => d.textContent)));
+  put('footer', encodeURIComponent(document.querySelector('footer').textContent));
   put('timeline', document.querySelectorAll('svg.tl rect').length);
   for (const g of document.querySelectorAll('svg.chart .bar')) {
     put('count.' + g.dataset.word, g.querySelector('.n').textContent);

@@ -15,8 +15,8 @@
 
 namespace {
 
-std::string ok_summary(int total, int ok) {
-  return std::to_string(total) + " terminals, " + std::to_string(ok) + " ok, " +
+std::string ok_summary(std::size_t total, int ok) {
+  return count_of(total, "terminal") + ", " + std::to_string(ok) + " ok, " +
          std::to_string(total - ok) + " not ok";
 }
 
@@ -63,7 +63,7 @@ std::string push_timeline(const PushReport& report) {
 std::string push_page_html(const PushReport& report, std::string_view version) {
   auto counts = count_words(kOutcomeWords, report.results,
                             [](const TerminalResult& r) { return std::string_view(r.outcome); });
-  int total = static_cast<int>(report.results.size());
+  std::size_t total = report.results.size();
   std::vector<PageFact> facts = {
       {"Mode", html_text(report.mode)},
       {"User", html_text(report.user)},

@@ -56,3 +56,7 @@ std::string format_stamp(std::string_view stamp) {
 std::string format_code(const std::optional<std::int32_t>& code) {
   return code ? std::to_string(*code) : std::string();
 }
+
+std::string count_of(std::size_t n, std::string_view thing) {
+  return std::to_string(n) + " " + std::string(thing) + (n == 1 ? "" : "s");
+}

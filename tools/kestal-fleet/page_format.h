@@ -1,6 +1,7 @@
 // Times and durations as the fleet page shows them (plain UTF-8, not yet escaped).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,3 +21,6 @@ std::string format_stamp(std::string_view stamp);
 
 // A status code, or nothing when there is none.
 std::string format_code(const std::optional<std::int32_t>& code);
+
+// "1 terminal", "3 terminals".
+std::string count_of(std::size_t n, std::string_view thing);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "page_palette.h"
@@ -15,7 +16,9 @@ constexpr double kLeft = 10;
 constexpr double kPlot = kWidth - 2 * kLeft;
 constexpr double kAxis = 22;
 
+// Coordinates; a time that is not a number would make the browser reject the bar.
 std::string num(double v) {
+  if (!std::isfinite(v)) v = 0;
   char text[32];
   std::snprintf(text, sizeof text, "%.2f", v);
   return text;

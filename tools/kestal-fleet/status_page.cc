@@ -93,7 +93,7 @@ std::string status_table(const StatusReport& report, const std::vector<WordCount
 std::string status_page_html(const StatusReport& report, std::string_view version) {
   auto counts = count_words(kStateWords, report.entries,
                             [](const StatusEntry& e) { return std::string_view(e.state); });
-  std::string summary = std::to_string(report.entries.size()) + " terminals, " +
+  std::string summary = count_of(report.entries.size(), "terminal") + ", " +
                         std::to_string(counts.front().count) + " ok";
   std::vector<PageFact> facts = {
       {"Selection", html_text(report.selection)},
