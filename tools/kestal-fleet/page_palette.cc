@@ -37,7 +37,7 @@ std::string palette_css() {
     std::string cls = "k-" + std::string(word);
     std::string hide = ".hide-" + std::string(word);
     css.append(".").append(cls).append("{--c:").append(colour).append("}\n");
-    css.append(hide).append(" tr.").append(cls).append(",").append(hide).append(" .tl .");
+    css.append(hide).append(" #rows tr.").append(cls).append(",").append(hide).append(" .tl .");
     css.append(cls).append("{display:none}\n");
   }
   return css;

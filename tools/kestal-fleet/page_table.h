@@ -1,5 +1,5 @@
 // The tables of the fleet page, written row by row so thousands of terminals cost
-// one pass. The table with id "rows" is the one the script sorts and filters.
+// one pass. The script sorts every table; the filter applies to the one with id "rows".
 #pragma once
 
 #include <cstdint>
