@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -139,6 +140,52 @@ TEST_F(KestalCred, RefusalsLeaveTheStoreAlone) {
   EXPECT_EQ(absent.out, "");
   EXPECT_NE(absent.err, "");
   EXPECT_EQ(run({"get", store_ + ".none", "PASS"}).status, 1);
+}
+
+TEST_F(KestalCred, ConcurrentSetsAllSurvive) {
+  std::string command;
+  for (int i = 0; i < 8; ++i)
+    command += shell_quoted(KESTAL_CRED_BINARY) + " set " + shell_quoted(store_) + " KEY" +
+               std::to_string(i) + " value" + std::to_string(i) + " & ";
+  ASSERT_EQ(std::system((command + "wait").c_str()), 0);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(run({"get", store_, "KEY" + std::to_string(i)}).out,
+              "value" + std::to_string(i) + "\n");
+}
+
+TEST_F(KestalCred, SetKeepsOwnerModeAndLinkAndClearsStaleTemporaries) {
+  namespace fs = std::filesystem;
+  ASSERT_EQ(run({"set", store_, "LOGIN", "scott"}).status, 0);
+  ASSERT_EQ(chmod(store_.c_str(), 0640), 0);
+  bool root = geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(chown(store_.c_str(), 1, 1), 0);
+  }
+  const fs::path link = dir_ / "link.ini";
+  fs::create_symlink(store_, link);
+  const std::string stale = store_ + ".kestal-cred-Ab12Cd";
+  std::ofstream(stale) << "x;PASS;\n1;PASS;00\n";
+
+  ASSERT_EQ(run({"set", link.string(), "PASS", "tiger"}).status, 0);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(lookup("PASS"), "tiger");
+  EXPECT_FALSE(fs::exists(stale));
+  struct stat info {};
+  ASSERT_EQ(stat(store_.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(info.st_uid, 1u);
+  }
+}
+
+TEST_F(KestalCred, AFifoIsRefusedWithoutWaiting) {
+  ASSERT_EQ(mkfifo(store_.c_str(), 0600), 0);
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"list", store_}, {"get", store_, "PASS"}, {"set", store_, "PASS", "x"}}) {
+    Result result = run(args);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("not a regular file"), std::string::npos) << result.err;
+  }
 }
 
 TEST_F(KestalCred, Usage) {

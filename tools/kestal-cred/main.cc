@@ -43,13 +43,20 @@ bool read_value_from_stdin(std::string& value) {
 
 int run_set(const std::string& path, const std::string& key, std::string value) {
   if (value == "-" && !read_value_from_stdin(value)) return fail("no value on standard input");
+  std::string error = store_check_key(key);
+  if (error.empty()) error = store_check_value(value);
+  if (!error.empty()) return fail(error);
+  // From the read to the rename no other set may run, or one of the two edits is lost.
+  StoreLock lock(path, error);
+  if (!lock.locked()) return fail(error);
+  const std::string target = resolved_path(path);
+  remove_stale_temporaries(target);
   std::string content;
   bool missing = false;
-  std::string error;
-  if (!read_whole_file(path, content, missing, error)) return fail(error);
+  if (!read_whole_file(target, content, missing, error)) return fail(error);
   StoreEdit edit = store_set(content, key, value);
   if (!edit.error.empty()) return fail(edit.error);
-  if (!replace_file(path, edit.content, error)) return fail(error);
+  if (!replace_file(target, edit.content, error)) return fail(error);
   if (!edit.warning.empty())
     std::fprintf(stderr, "kestal-cred: warning: %s\n", edit.warning.c_str());
   return 0;

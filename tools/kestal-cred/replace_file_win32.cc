@@ -1,35 +1,18 @@
 // Windows file replacement: a temporary file beside the target, flushed and moved
-// over it in one step.
+// over it in one step; writers take turns under LockFileEx on a lock file beside it,
+// since a file that is open cannot be replaced there.
 #include <windows.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string>
 
 #include "replace_file.h"
 
-bool read_whole_file(const std::string& path, std::string& content, bool& missing,
-                     std::string& error) {
-  content.clear();
-  missing = false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    missing = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES &&
-              GetLastError() == ERROR_FILE_NOT_FOUND;
-    if (missing) return true;
-    error = path + ": cannot open";
-    return false;
-  }
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  content = bytes.str();
-  return true;
+std::string resolved_path(const std::string& path) {
+  return path;
 }
 
 bool replace_file(const std::string& path, std::string_view content, std::string& error) {
-  std::string temp = path + "." + std::to_string(GetCurrentProcessId()) + ".tmp";
+  std::string temp = path + std::string(kTemporaryInfix) + std::to_string(GetCurrentProcessId());
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -49,4 +32,26 @@ bool replace_file(const std::string& path, std::string_view content, std::string
     DeleteFileA(temp.c_str());
   }
   return ok;
+}
+
+StoreLock::StoreLock(const std::string& path, std::string& error) {
+  std::string name = path + ".lock";
+  HANDLE file = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    error = name + ": cannot open the lock file";
+    return;
+  }
+  OVERLAPPED whole{};
+  if (LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) == 0) {
+    error = name + ": cannot lock";
+    CloseHandle(file);
+    return;
+  }
+  handle_ = reinterpret_cast<std::intptr_t>(file);
+}
+
+StoreLock::~StoreLock() {
+  if (locked()) CloseHandle(reinterpret_cast<HANDLE>(handle_));
 }
