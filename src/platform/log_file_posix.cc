@@ -14,9 +14,18 @@
 LogAppend::LogAppend(const std::string& path) {
   int fd;
   do {
-    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd >= 0) handle_ = fd;
+  if (fd < 0) return;
+  // A FIFO or a device in the log's place would block or swallow the lines: such a
+  // log counts as one that cannot be opened.
+  struct stat status {};
+  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  handle_ = fd;
 }
 
 void LogAppend::lock() {

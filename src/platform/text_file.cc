@@ -7,7 +7,7 @@ bool TextFile::open(const std::string& path) {
   // Binary on every platform: the text-mode translation below is then the only one.
   // A Windows text stream would translate CR LF first, and "A\r\r\n" would lose the
   // CR that text mode itself keeps.
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = open_regular_file(path);
   return file_ != nullptr;
 }
 

@@ -32,6 +32,11 @@ class TextFile {
   bool at_end_ = false;  // a Ctrl-Z was read: nothing after it is part of the file
 };
 
+// Opens `path` for reading in binary, without waiting on it; null when it cannot be
+// opened or is not a regular file (errno EINVAL then), since a FIFO or a device would
+// hold the reader forever or never end. The caller closes the stream.
+std::FILE* open_regular_file(const std::string& path);
+
 // The byte that ends a file read in Windows text mode.
 inline constexpr char kTextEndOfFile = '\x1A';
 
