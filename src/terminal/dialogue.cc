@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "run/format.h"
+#include "terminal/reply_text.h"
 
 namespace {
 
@@ -75,6 +76,32 @@ std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
   return 0;
 }
 
+// A terminal that has not answered within the time-out is taken as gone, as after a
+// hang-up: every later entry then fails at once instead of waiting out its own
+// time-out, and the code that stays in the status row is the time-out's.
+std::int32_t fail_receive(Dialogue& dialogue, const TerminalLink& link) {
+  std::int32_t code = tsock_last_error(link.socket);
+  link.report.log_line(text_printf("   Socket-Error Lesen : %d", code));
+  link.report.print_verbose(text_printf("Read-Error: %d\n", code));
+  record_socket_failure(dialogue, code, link);
+  tsock_close(link.socket);
+  return code;
+}
+
+// Logs the reply (cut as the log keeps it) and shows it in verbose mode, control
+// bytes made visible so that a reply cannot forge a line of its own.
+void report_reply(const std::string& reply, std::int32_t received, const Report& report) {
+  std::size_t n = static_cast<std::size_t>(received);
+  std::size_t logged = n == 1 ? 1 : n <= kLoggedReplyLength ? n - 2 : kLoggedReplyLength;
+  std::size_t line_end = reply.size() >= 2 && reply.compare(reply.size() - 2, 2, "\r\n") == 0
+                             ? reply.size() - 2
+                             : std::string::npos;
+  report.log_line("   " + printable_reply(std::string_view(reply).substr(0, logged), line_end));
+  if (report.verbose)
+    report.print_verbose(
+        text_printf("Terminalantwort: %s", printable_reply(reply, line_end).c_str()));
+}
+
 }  // namespace
 
 std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link) {
@@ -91,22 +118,10 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
       start_reply = false;
     } else {
       std::int32_t n = tsock_receive(link.socket, reply_buffer.data(), kReplyBufferSize - 1, 3);
-      if (n < 1) {
-        std::int32_t code = tsock_last_error(link.socket);
-        link.report.log_line(text_printf("   Socket-Error Lesen : %d", code));
-        link.report.print_verbose(text_printf("Read-Error: %d\n", code));
-        record_socket_failure(dialogue, code, link);
-        return code;
-      }
+      if (n < 1) return fail_receive(dialogue, link);
       // From here on the reply is a C text: a NUL byte ends it.
       reply.assign(reply_buffer.data(), strnlen(reply_buffer.data(), static_cast<std::size_t>(n)));
-      std::size_t logged = n == 1 ? 1
-                           : static_cast<std::size_t>(n) <= kLoggedReplyLength
-                               ? static_cast<std::size_t>(n) - 2
-                               : kLoggedReplyLength;
-      link.report.log_line("   " + reply.substr(0, logged));
-      if (link.report.verbose)
-        link.report.print_verbose(text_printf("Terminalantwort: %s", reply.c_str()));
+      report_reply(reply, n, link.report);
     }
     dialogue.last_reply = reply.size() < 2 ? std::string() : reply.substr(0, reply.size() - 2);
 

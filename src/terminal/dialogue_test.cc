@@ -259,19 +259,21 @@ TEST(Dialogue, MissingGreetingFailsTheLoginAfterTheTimeOut) {
   EXPECT_EQ(run.statuses, std::vector<std::int32_t>{10035});
 }
 
-TEST(Dialogue, SilentTerminalTimesOutAndTheNextEntryStartsWithAnEmptyLine) {
+TEST(Dialogue, SilentTerminalIsTakenAsGoneAfterOneTimeOut) {
   DialogueRun run("127.0.0.41", {"--silent-after", "2"}, 1);
-  run.add("STRING", "StoNr3", "00003");
-  run.add("STRING", "StoNr30", "00030");
-  EXPECT_EQ(run.transfer(), 10035);
+  for (int i = 1; i <= 4; ++i) run.add("STRING", "StoNr" + std::to_string(i), "1");
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(run.transfer(), 10022);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
   std::vector<std::string> log = run.log();
-  ASSERT_EQ(log.size(), 8u);
+  ASSERT_EQ(log.size(), 12u);
   EXPECT_EQ(log[5], "   Socket-Error Lesen : 10035");
-  EXPECT_EQ(log[7], "   Socket-Error Lesen : 10035");
-  EXPECT_EQ(run.dialogue.last_reply, "2");  // the start reply was the last one
-  EXPECT_EQ(run.statuses, std::vector<std::int32_t>{10035});
+  EXPECT_EQ(log[7], "   Socket-Error Schreiben : 10022");
+  EXPECT_EQ(log[11], "   Socket-Error Schreiben : 10022");
+  EXPECT_EQ(run.console, "Write Error: 10022\nWrite Error: 10022\nWrite Error: 10022\n");
+  EXPECT_EQ(run.statuses, std::vector<std::int32_t>{10035});  // the time-out's code stays
   run.sim->stop();
-  EXPECT_EQ(run.capture(), kLogin + "UPDSYSDB 34f5 19 STRING StoNr3 00003\r\n\r\n");
+  EXPECT_EQ(run.capture(), kLogin + "UPDSYSDB a255 15 STRING StoNr1 1\r\n");
 }
 
 TEST(Dialogue, DelayedRepliesStillComplete) {

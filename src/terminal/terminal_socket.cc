@@ -217,14 +217,30 @@ std::int32_t tsock_send(TerminalSocket* socket, const char* data, std::int32_t l
     return -1;
   }
   if (wait == 0) return static_cast<std::int32_t>(sent);
-  int ready = net_wait(socket->handle, NetWait::kWrite, timeout_ms(socket), code);
-  if (ready > 0) return length;
-  if (ready < 0) {
-    fail_and_close(socket, code);
-    return -1;
+  // A stream socket may take only part of a block: the rest follows as room frees up,
+  // all within the one time-out, so a command never reaches the terminal cut short.
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms(socket));
+  auto done = static_cast<std::size_t>(sent);
+  for (;;) {
+    std::int64_t left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    int ready = net_wait(socket->handle, NetWait::kWrite, left < 0 ? 0 : left, code);
+    if (ready < 0) {
+      fail_and_close(socket, code);
+      return -1;
+    }
+    if (ready == 0) {
+      fail_and_close(socket, kNetConnAborted);
+      return 0;
+    }
+    if (done == static_cast<std::size_t>(length)) return length;
+    sent = net_send(socket->handle, data + done, static_cast<std::size_t>(length) - done, code);
+    if (sent < 0 && code != kNetWouldBlock) {
+      fail_and_close(socket, code);
+      return -1;
+    }
+    if (sent > 0) done += static_cast<std::size_t>(sent);
   }
-  fail_and_close(socket, kNetConnAborted);
-  return 0;
 }
 
 std::int32_t tsock_last_error(TerminalSocket* socket) {

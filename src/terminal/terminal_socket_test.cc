@@ -358,6 +358,24 @@ TEST(TerminalSocket, SendWhoseWaitTimesOutIs10053AndCloses) {
   EXPECT_EQ(c.socket->handle, kNetNoHandle);
 }
 
+TEST(TerminalSocket, SendWithWaitDeliversABlockTheSocketTakesInParts) {
+  Listener listener("127.0.0.24", 4);
+  Connected c(listener, "127.0.0.24", 5);
+  std::string block(4 << 20, 'x');
+  block.back() = 'z';
+  std::string received;
+  // The peer starts reading only once the first part filled both socket buffers.
+  std::thread peer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    received = read_exactly(c.server, block.size());
+  });
+  EXPECT_EQ(tsock_send(c.socket, block.data(), static_cast<std::int32_t>(block.size()), 1),
+            static_cast<std::int32_t>(block.size()));
+  peer.join();
+  EXPECT_EQ(received.size(), block.size());
+  EXPECT_EQ(received.back(), 'z');
+}
+
 TEST(TerminalSocket, SendToAPeerThatHasGoneFailsWithoutSignal) {
   Listener listener("127.0.0.23", 4);
   Connected c(listener, "127.0.0.23", 1);
