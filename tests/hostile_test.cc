@@ -7,8 +7,10 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -270,6 +272,19 @@ class Hostile : public ::testing::Test {
                         {"KESTAL_TEST_HOSTS", hosts_path().string()},
                         {"ASAN_OPTIONS", asan},
                         {"LSAN_OPTIONS", lsan}});
+  }
+
+  // A run against a terminal of the test's own on `address`, playing `script`; what the
+  // tool sent goes to `received`.
+  ProcessResult run_with_terminal(const std::string& address, const TinyTerminal::Script& script,
+                                  const std::vector<std::string>& arguments,
+                                  std::string* received = nullptr) {
+    TinyTerminal terminal(address, script);
+    EXPECT_TRUE(terminal.ready());
+    ProcessResult result = run(arguments);
+    terminal.finish();
+    if (received != nullptr) *received = terminal.received();
+    return result;
   }
 
   // Both tables as psql lists them, one row a line.
@@ -721,6 +736,128 @@ TEST_F(Hostile, AFloodOfOneMebibyteIsCutIntoReplies) {
   EXPECT_EQ(logged_replies, 2u);
   expect_reply_lines_cut(*tree_);
   expect_tables_intact(terminal_name);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// A hostile installation or database around an ordinary run.
+
+namespace {
+
+TEST_F(Hostile, AFifoOrDeviceInPlaceOfAFileCountsAsOneThatCannotBeOpened) {
+  const std::string terminal_name = "127.0.0.183";
+  add_terminal(terminal_name);
+  fs::remove(tree_->log_path());
+  ASSERT_EQ(mkfifo(tree_->log_path().c_str(), 0600), 0);
+  ProcessResult result =
+      run_with_terminal(terminal_name, well_behaved, {"operator", terminal_name, "*STO"});
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  EXPECT_EQ(last_line(result.out), "200 OK");
+  fs::remove(tree_->log_path());
+
+  const fs::path entry_file = tree_->working_directory() / "KESTALENTRY.POSTGRES.INI";
+  fs::create_symlink("/dev/zero", entry_file);
+  expect_stopped_early(run({"operator", terminal_name, "*GEN"}), 3);
+  fs::remove(entry_file);
+  ASSERT_EQ(mkfifo(entry_file.c_str(), 0600), 0);
+  expect_stopped_early(run({"operator", terminal_name, "*GEN"}), 3);
+
+  fs::remove(store_path());
+  ASSERT_EQ(mkfifo(store_path().c_str(), 0600), 0);
+  expect_stopped_early(run({"operator", terminal_name, "*STO"}), 255);
+}
+
+TEST_F(Hostile, ControlBytesInRepliesAreWrittenAsEscapes) {
+  const std::string terminal_name = "127.0.0.184";
+  add_terminal(terminal_name);
+  ProcessResult result = run_with_terminal(
+      terminal_name,
+      [](TinyTerminal& t) {
+        if (!t.send("200 ready\r\n") || t.read_line().empty() || !t.send("331 user ok\r\n")) return;
+        if (t.read_line().empty() || !t.send("230 logged in\r\n")) return;
+        while (!t.read_line().empty())
+          if (!t.send("200 ok\nForged line\x1b[2J\r\n")) return;
+      },
+      {"operator", terminal_name, "*STO", "/D"});
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  const std::string shown = "200 ok\\x0aForged line\\x1b[2J";
+  EXPECT_EQ(last_line(result.out), shown);
+  EXPECT_NE(result.out.find("Terminalantwort: " + shown + "\r\n"), std::string::npos);
+  std::vector<std::string> lines = tree_->log_lines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "   " + shown), 2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "   230 logged in"), 1);
+}
+
+TEST_F(Hostile, ADumpNeverShowsThePasswordUnderAnotherName) {
+  write_store({{"PASS", "s3cret-pw"}});
+  std::string store = read_whole_file(store_path());
+  tree_->write_file(store_path(), "KESTAL" + store.substr(store.find('\n')));  // no qualifier
+  ProcessResult result = run({"operator", "127.0.0.185", "*STO", "/D"});
+  expect_stopped_early(result, 255);
+  EXPECT_EQ(result.out.find("s3cret-pw"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("DBSys   : **********\nUser    : **********\nPasswort: **********\n"
+                            "Net8    : **********\n"),
+            std::string::npos);
+}
+
+TEST_F(Hostile, BackslashesCannotEndALiteralWhereTheServerEscapesWithThem) {
+  std::string ini = read_whole_file(odbc_ini_path());
+  const std::string setting = "SET client_encoding TO 'WIN1252'";
+  ini.insert(ini.find(setting) + setting.size(), ";SET standard_conforming_strings TO off");
+  tree_->write_file(odbc_ini_path(), ini);
+  write_entry_file(kNameStatement);
+  const std::string attack = "\\'; DELETE FROM vxsystem.vxs113sto;--";
+  const std::string terminal_name = "t" + attack;
+  add_terminal(terminal_name);
+  add_host("127.0.0.186", terminal_name);
+  std::string received;
+  ProcessResult result =
+      run_with_terminal("127.0.0.186", well_behaved, {attack, terminal_name, "*GEN"}, &received);
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  EXPECT_EQ(status_row(terminal_name), attack + "|Registry|40||0|0\n");
+  expect_tables_intact(terminal_name);
+  std::vector<std::string> texts = entry_texts(received);
+  ASSERT_EQ(texts.size(), 2u) << received;
+  EXPECT_EQ(texts[0], "STRING Name " + terminal_name);
+}
+
+TEST_F(Hostile, AFailedEndMarkIsLoggedWithoutVerbose) {
+  const std::string terminal_name = "127.0.0.187";
+  add_terminal(terminal_name);
+  // The database goes away after the start mark, while the entries are sent.
+  auto script = [](TinyTerminal& t) {
+    psql(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE pid <> pg_backend_pid() "
+        "AND backend_type = 'client backend';");
+    well_behaved(t);
+  };
+  ProcessResult result =
+      run_with_terminal(terminal_name, script, {"operator", terminal_name, "*STO"});
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  EXPECT_EQ(last_line(result.out), "200 OK");
+  EXPECT_EQ(status_row(terminal_name), "operator|Registry|40||0|1\n");
+  std::string log = tree_->read_log();
+  std::size_t end_mark = log.find("Fehler Schreiben Vxs1140Trm : ");
+  ASSERT_NE(end_mark, std::string::npos) << log;
+  EXPECT_LT(log.find("   200 OK"), end_mark);
+}
+
+TEST_F(Hostile, ADatabaseSystemWithASeparatorNamesNoFile) {
+  const std::string terminal_name = "127.0.0.188";
+  add_terminal(terminal_name);
+  write_store({{"LOGIN", env_or_empty("KESTAL_PG_USER")},
+               {"PASS", env_or_empty("KESTAL_PG_PASSWORD")},
+               {"DB_SYSTEM", "x/../../../outside/evil"},
+               {"DATABASE", env_or_empty("KESTAL_PG_DSN")}});
+  fs::create_directories(tree_->working_directory() / "KESTALENTRY.x");
+  tree_->write_file(tree_->root() / "outside" / "evil.INI", kNameStatement);
+  expected_files_.insert(tree_->root() / "outside" / "evil.INI");
+  std::string received;
+  ProcessResult result = run_with_terminal(terminal_name, well_behaved,
+                                           {"operator", terminal_name, "*GEN"}, &received);
+  expect_stopped_early(result, 3);
+  EXPECT_EQ(received, "");
 }
 
 }  // namespace

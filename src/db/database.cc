@@ -61,7 +61,8 @@ std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
   return rc == SQL_ERROR ? -1 : 0;
 }
 
-std::int32_t query_open(DatabaseConnection& db, std::string_view sql) {
+std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
+                        const std::vector<std::string>& parameters) {
   db.query_statement = SQL_NULL_HSTMT;
   db.query_column_count = 0;
   if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &db.query_statement) == SQL_ERROR) {
@@ -70,7 +71,7 @@ std::int32_t query_open(DatabaseConnection& db, std::string_view sql) {
   }
   set_cursor_attributes(db.query_statement);
   db.statement_text.assign(sql);
-  SQLRETURN rc = SQLExecDirect(db.query_statement, sql_text(db.statement_text), SQL_NTS);
+  SQLRETURN rc = execute_with_parameters(db.query_statement, db.statement_text, parameters);
   db.last_status = widen(rc);
   if (rc == SQL_ERROR) {
     return close_after_error(db, db.query_statement);
@@ -156,6 +157,22 @@ std::int32_t site_cursor_close(DatabaseConnection& db) {
     db.site_statement = SQL_NULL_HSTMT;
   }
   return db.last_status;
+}
+
+SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string& sql,
+                                  const std::vector<std::string>& parameters) {
+  // Values and lengths must live until the statement has run.
+  std::vector<std::string> values(parameters);
+  std::vector<SQLLEN> lengths(values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::string& value = values[i];
+    lengths[i] = static_cast<SQLLEN>(value.size());
+    SQLRETURN rc = SQLBindParameter(statement, static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT,
+                                    SQL_C_CHAR, SQL_VARCHAR, value.empty() ? 1 : value.size(), 0,
+                                    value.data(), lengths[i], &lengths[i]);
+    if (rc == SQL_ERROR) return rc;
+  }
+  return SQLExecDirect(statement, sql_text(sql), SQL_NTS);
 }
 
 SQLRETURN read_diagnostics(DatabaseConnection& db, SQLSMALLINT handle_type, SQLHANDLE handle) {

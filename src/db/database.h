@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct DiagnosticRecord {
   char state[256];
@@ -42,7 +43,9 @@ struct DatabaseConnection {
 std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
                         std::string_view password, std::string_view data_source);
 
-std::int32_t query_open(DatabaseConnection& db, std::string_view sql);
+// `parameters` are bound, in order, to the "?" markers of `sql`.
+std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
+                        const std::vector<std::string>& parameters = {});
 std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row);
 std::int32_t query_close(DatabaseConnection& db);
 
@@ -50,5 +53,10 @@ std::int32_t site_cursor_open(DatabaseConnection& db);
 // On 0, `site_number` holds the next site number (at most 8 characters).
 std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number);
 std::int32_t site_cursor_close(DatabaseConnection& db);
+
+// Runs `sql` on `statement` with `parameters` bound, in order, as character values to
+// its "?" markers.
+SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string& sql,
+                                  const std::vector<std::string>& parameters);
 
 SQLRETURN read_diagnostics(DatabaseConnection& db, SQLSMALLINT handle_type, SQLHANDLE handle);

@@ -10,3 +10,11 @@ std::string sql_quote(std::string_view text) {
   }
   return quoted;
 }
+
+std::string sql_literal(SqlStatement& statement, std::string_view value) {
+  if (value.find('\\') != std::string_view::npos) {
+    statement.parameters.emplace_back(value);
+    return "?";
+  }
+  return "'" + sql_quote(value) + "'";
+}

@@ -8,51 +8,63 @@
 namespace {
 
 // Runs one UPDATE on a fresh statement handle and maps its result.
-std::int32_t run_update(DatabaseConnection& db, std::string text) {
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &statement) == SQL_ERROR) return 0;
-  db.statement_text = std::move(text);
-  SQLRETURN rc =
-      SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(db.statement_text.data()), SQL_NTS);
+std::int32_t run_update(DatabaseConnection& db, SqlStatement statement) {
+  SQLHSTMT handle = SQL_NULL_HSTMT;
+  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &handle) == SQL_ERROR) return 0;
+  db.statement_text = std::move(statement.text);
+  SQLRETURN rc = execute_with_parameters(handle, db.statement_text, statement.parameters);
   std::int32_t status = static_cast<std::int32_t>(rc);
   if (rc == SQL_SUCCESS_WITH_INFO) {
     status = 0;
   } else if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, statement);
+    read_diagnostics(db, SQL_HANDLE_STMT, handle);
     status = db.diagnostics.native_error;
   }
-  SQLFreeHandle(SQL_HANDLE_STMT, statement);
+  SQLFreeHandle(SQL_HANDLE_STMT, handle);
   return status;
 }
 
 }  // namespace
 
+// The literals are made one by one, in the order they stand in the text, so that
+// bound values follow the order of their markers.
 std::int32_t status_mark_started(DatabaseConnection& db, std::string_view terminal_name,
                                  std::string_view timestamp, std::string_view user_name,
                                  std::string_view transfer_name, std::int16_t transfer_type) {
-  return run_update(
-      db, text_printf("UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = '%s',    TrmDbe = '%s',    "
-                      "TrmDnm = '%s',    TrmDtp = %hd,     TrmDst = NULL,   TrmDpg = 0,   "
-                      "TrmDac = 1  WHERE TrmNam = '%s' ",
-                      sql_quote(timestamp).c_str(), sql_quote(user_name).c_str(),
-                      sql_quote(transfer_name).c_str(), transfer_type,
-                      sql_quote(terminal_name).c_str()));
+  SqlStatement sql;
+  std::string time_text = sql_literal(sql, timestamp);
+  std::string user_text = sql_literal(sql, user_name);
+  std::string transfer_text = sql_literal(sql, transfer_name);
+  std::string name_text = sql_literal(sql, terminal_name);
+  sql.text = text_printf(
+      "UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = %s,    TrmDbe = %s,    TrmDnm = %s,    "
+      "TrmDtp = %hd,     TrmDst = NULL,   TrmDpg = 0,   TrmDac = 1  WHERE TrmNam = %s ",
+      time_text.c_str(), user_text.c_str(), transfer_text.c_str(), transfer_type,
+      name_text.c_str());
+  return run_update(db, std::move(sql));
 }
 
 std::int32_t status_set_progress(DatabaseConnection& db, std::string_view terminal_name,
                                  std::string_view timestamp, std::int32_t status_code,
                                  std::int16_t progress) {
+  SqlStatement sql;
+  std::string time_text = sql_literal(sql, timestamp);
+  std::string name_text = sql_literal(sql, terminal_name);
   // The status column is 16 bits wide: the code is written as a 16-bit number.
-  return run_update(db, text_printf("UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = '%s',   TrmDst = "
-                                    "%hd,    TrmDpg = %hd   WHERE TrmNam = '%s' ",
-                                    sql_quote(timestamp).c_str(), static_cast<short>(status_code),
-                                    progress, sql_quote(terminal_name).c_str()));
+  sql.text = text_printf(
+      "UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = %s,   TrmDst = %hd,    TrmDpg = %hd   "
+      "WHERE TrmNam = %s ",
+      time_text.c_str(), static_cast<short>(status_code), progress, name_text.c_str());
+  return run_update(db, std::move(sql));
 }
 
 std::int32_t status_mark_finished(DatabaseConnection& db, std::string_view terminal_name,
                                   std::string_view timestamp) {
-  return run_update(db,
-                    text_printf("UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = '%s',   TrmDac = 0  "
-                                "WHERE TrmNam = '%s' ",
-                                sql_quote(timestamp).c_str(), sql_quote(terminal_name).c_str()));
+  SqlStatement sql;
+  std::string time_text = sql_literal(sql, timestamp);
+  std::string name_text = sql_literal(sql, terminal_name);
+  sql.text =
+      text_printf("UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = %s,   TrmDac = 0  WHERE TrmNam = %s ",
+                  time_text.c_str(), name_text.c_str());
+  return run_update(db, std::move(sql));
 }

@@ -2,6 +2,9 @@
 // value statement, *STO from the site table.
 #include "entries/entry_table.h"
 
+#include <algorithm>
+
+#include "db/sql_text.h"
 #include "entries/quoted_list.h"
 #include "platform/paths.h"
 #include "run/format.h"
@@ -24,34 +27,54 @@ void print_verbose(const EntrySources& sources, std::string_view text) {
 std::string read_key(std::string_view section, const char* prefix, int number,
                      const std::string& path) {
   std::string value;
-  if (number > kLastKey) return value;
+  if (number > kLastKey || path.empty()) return value;
   read_section_value(section, text_printf("%s%03d", prefix, number), value, kKeyValueBytes, path);
   return value;
 }
 
-// The terminal name as it goes between single quotes: each quote doubled.
-std::string quoted_literal_text(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\'') out.push_back('\'');
-    out.push_back(c);
-  }
-  return out;
+// The entry definition file's name, or the empty text (read as a missing file) when
+// the DB_SYSTEM setting holds a separator and would name a file in another folder.
+std::string definition_path(const EntrySources& sources) {
+  if (sources.database_system.find_first_of("/\\") != std::string::npos) return {};
+  return entry_definition_path(sources.database_system);
 }
 
-// Every "$parm01" from left to right; the search resumes behind the inserted name.
-std::string fill_parameter(const std::string& statement, std::string_view terminal_name) {
-  const std::string name = quoted_literal_text(terminal_name);
-  std::string out;
+// True when the "$parm01" at `at` is a whole literal of its own, '$parm01': the quote
+// before it opens a literal (an even count of quotes stands before that one) and the
+// quote after it closes the literal (no second quote follows).
+bool is_quoted_parameter(const std::string& statement, std::size_t at) {
+  std::size_t after = at + kParameter.size();
+  if (at == 0 || statement[at - 1] != '\'' || after >= statement.size() ||
+      statement[after] != '\'' || (after + 1 < statement.size() && statement[after + 1] == '\''))
+    return false;
+  return std::count(statement.begin(), statement.begin() + static_cast<std::ptrdiff_t>(at - 1),
+                    '\'') %
+             2 ==
+         0;
+}
+
+// Every "$parm01" from left to right; the search resumes behind the inserted name. The
+// name goes in with its quotes doubled; a name with a backslash that stands as a whole
+// literal is bound instead, since servers read a backslash in a literal differently.
+SqlStatement fill_parameter(const std::string& statement, std::string_view terminal_name) {
+  const bool bind = terminal_name.find('\\') != std::string_view::npos;
+  const std::string name = sql_quote(terminal_name);
+  SqlStatement out;
   std::size_t from = 0;
   for (;;) {
     std::size_t at = statement.find(kParameter, from);
     if (at == std::string::npos) break;
-    out.append(statement, from, at - from);
-    out.append(name);
+    if (bind && is_quoted_parameter(statement, at)) {
+      out.text.append(statement, from, at - 1 - from);
+      out.text.append(sql_literal(out, terminal_name));
+      from = at + kParameter.size() + 1;
+      continue;
+    }
+    out.text.append(statement, from, at - from);
+    out.text.append(name);
     from = at + kParameter.size();
   }
-  out.append(statement, from, std::string::npos);
+  out.text.append(statement, from, std::string::npos);
   return out;
 }
 
@@ -67,7 +90,7 @@ std::int32_t build_key_list(StringListRef& result, const KeyList& kind,
                             const EntrySources& sources) {
   std::string joined;
   print_verbose(sources, kind.heading);
-  const std::string path = entry_definition_path(sources.database_system);
+  const std::string path = definition_path(sources);
   for (int number = 1;; ++number) {
     std::string value = read_key(kind.section, kind.prefix, number, path);
     if (!value.empty()) {
@@ -152,7 +175,7 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
   print_verbose(sources,
                 "Liste mit Werten der Eintr\xE4"
                 "ge erstellen:\n");
-  const std::string path = entry_definition_path(sources.database_system);
+  const std::string path = definition_path(sources);
   for (int number = 1;; ++number) {
     std::string value = read_key("REGVAL", "SQL", number, path);
     joined.push_back(' ');
@@ -164,8 +187,8 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
   print_verbose(sources, "SQL-Statement :\n");
   print_verbose(sources, text_printf("'%s'\n", joined.c_str()));
 
-  const std::string statement = fill_parameter(joined, sources.run.terminal_name);
-  std::int32_t status = query_open(sources.db, statement);
+  const SqlStatement statement = fill_parameter(joined, sources.run.terminal_name);
+  std::int32_t status = query_open(sources.db, statement.text, statement.parameters);
   if (status != 0) {
     std::string message =
         text_printf("DbTabelle kann nicht geoeffnet werden, Fehler : %d\n", status);

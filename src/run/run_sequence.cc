@@ -11,6 +11,7 @@
 #include "settings/credentials.h"
 #include "settings/text.h"
 #include "terminal/dialogue.h"
+#include "terminal/reply_text.h"
 #include "terminal/terminal_socket.h"
 
 namespace {
@@ -82,6 +83,11 @@ std::string final_reply_text(const std::string& last_reply) {
   return last_reply.substr(0, 3);
 }
 
+// A status row left at TrmDac 1 must leave a trace even without /D.
+void log_status_failure(const Report& report, std::int32_t status) {
+  report.log_line(text_printf("Fehler Schreiben Vxs1140Trm : %d\n", status));
+}
+
 }  // namespace
 
 std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report) {
@@ -120,7 +126,7 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
   status = status_mark_started(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"),
                                run.run_user, kTransferName, kTransferType);
   if (status != 0) {
-    report.log_line(text_printf("Fehler Schreiben Vxs1140Trm : %d\n", status));
+    log_status_failure(report, status);
     report.print_verbose(
         text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
   }
@@ -140,16 +146,20 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
     report.print_verbose(text_printf("Socket-Error: %d\n", connection_code));
     status = status_set_progress(db, run.terminal_name,
                                  timestamp_text(timestamp, "yyyymmddhhminss"), connection_code, 0);
-    if (status != 0)
+    if (status != 0) {
+      log_status_failure(report, status);
       report.print_verbose(
           text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+    }
   }
 
   status =
       status_mark_finished(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"));
-  if (status != 0)
+  if (status != 0) {
+    log_status_failure(report, status);
     report.print_verbose(
         text_printf("\nSchreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+  }
 
   if (socket != nullptr) {
     tsock_close(socket);
@@ -162,6 +172,6 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
 
   std::string reply = final_reply_text(dialogue.last_reply);
   report.log_line("Programm beendet");
-  report.print(reply + "\n");
+  report.print(printable_reply(reply) + "\n");
   return 0;
 }

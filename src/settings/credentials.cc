@@ -12,6 +12,7 @@
 namespace {
 
 constexpr std::size_t kDataSourceLimit = 41;
+constexpr const char* kMaskedPassword = "**********";
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -114,10 +115,15 @@ std::int32_t read_database_settings(DatabaseSettings& settings, const std::strin
   std::int32_t code = connect(settings.user_name, settings.password, settings.data_source);
   if (code == 0) return 0;
   report.print(text_printf("Datenbankverbindung fehlgeschlagen, Fehler: %d\n", code));
-  // The password never appears in plain text, not even in the verbose dump.
+  // The password never appears in plain text, not even in the verbose dump: a store
+  // whose first record is taken by every lookup gives it as the other settings too.
+  auto shown = [&settings](const std::string& value) {
+    return !settings.password.empty() && value == settings.password ? kMaskedPassword
+                                                                    : value.c_str();
+  };
   report.print_verbose(
       text_printf("DBSys   : %s\nUser    : %s\nPasswort: %s\nNet8    : %s\nSchema  : %s\n",
-                  settings.database_system.c_str(), settings.user_name.c_str(), "**********",
-                  settings.data_source.c_str(), "Vxsystem"));
+                  shown(settings.database_system), shown(settings.user_name), kMaskedPassword,
+                  shown(settings.data_source), "Vxsystem"));
   return code;
 }
