@@ -28,7 +28,6 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "VXSYSTEM schema name; the database schemas for PostgreSQL and SQLite; and\n"
   "example entry definition files.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # CPack's own dependency scan would also add ldconfig calls for the private extension in
 # /usr/lib/kestalentry; the pre-build script runs dpkg-shlibdeps without them.

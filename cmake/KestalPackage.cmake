@@ -4,6 +4,8 @@ include(${CMAKE_CURRENT_LIST_DIR}/KestalManPages.cmake)
 
 set(CPACK_PACKAGE_NAME kestalentry)
 set(CPACK_PACKAGE_VENDOR "kestalentry developers")
+# The build folder keeps the debug information; the packages carry stripped programs.
+set(CPACK_STRIP_FILES ON)
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/KestalWindowsZip.cmake)
 else()

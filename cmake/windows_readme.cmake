@@ -8,9 +8,7 @@ if(start LESS 0)
   message(FATAL_ERROR "windows_readme: '${heading}' not found in ${SOURCE}")
 endif()
 string(SUBSTRING "${text}" ${start} -1 text)
-string(PREPEND text "kestalentry ${VERSION} for Windows (64-bit)\n\n"
-  "This zip is an installation root: unpack it where the installation should live\n"
-  "(for example C:\\Kestal) and start the programs from Programs\\Kestal.\n\n")
+string(PREPEND text "kestalentry ${VERSION} for Windows (64-bit)\n\n")
 string(REPLACE "\r\n" "\n" text "${text}")
 string(REPLACE "\n" "\r\n" text "${text}")
 file(WRITE "${OUTPUT}" "${text}")
