@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows executables with mingw-w64 into build-win/ (or $1) and checks
-# that each imports only system DLLs: KERNEL32, msvcrt, WS2_32 and ODBC32.
+# Cross-builds the Windows executables with mingw-w64 into build-win/ (or $1), checks
+# that each imports only system DLLs (KERNEL32, msvcrt, WS2_32 and ODBC32), and packs
+# the installation zip build-win/kestalentry-<version>-win64.zip with CPack.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir=${1:-build-win}
@@ -11,9 +12,8 @@ scripts/apt-install.sh cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-
 cmake --no-warn-unused-cli -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
   -DCMAKE_BUILD_TYPE=Release -DKESTAL_WERROR=ON -DKESTAL_TESTS=OFF >/dev/null
 jobs=$(nproc 2>/dev/null || echo 2)
-targets=(kestalentry kestal-cred kestal-sim)
 exes=(src/run/kestalentry.exe tools/kestal-cred/kestal-cred.exe tools/kestal-sim/kestal-sim.exe)
-cmake --build "$build_dir" -j"$jobs" --target "${targets[@]}"
+cmake --build "$build_dir" -j"$jobs"
 
 status=0
 for exe in "${exes[@]}"; do
@@ -28,4 +28,7 @@ for exe in "${exes[@]}"; do
     echo "build-windows: $exe imports $(echo $imports)"
   fi
 done
-exit $status
+[ $status -eq 0 ] || exit $status
+
+(cd "$build_dir" && rm -f kestalentry-*-win64.zip && cpack -G ZIP >/dev/null)
+echo "build-windows: $(ls "$build_dir"/kestalentry-*-win64.zip)"

@@ -11,6 +11,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-tidy cppcheck valgrind python3
   file dpkg-dev
   chromium
+  lintian scdoc man-db
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"

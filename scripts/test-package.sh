@@ -1,38 +1,55 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a Release build, unpacks it into a temporary root and
-# runs the demo's *STO transfer with the packaged programs and the packaged extension.
+# Builds the Debian package from a Release build, checks it with lintian (any error or
+# warning fails), renders its manual pages, unpacks it into a temporary root and runs the
+# demo's *STO transfer with the packaged programs and the packaged extension.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib.sh
 build=${1:-build-pkg}
+fail() { echo "package test: $*" >&2; exit 1; }
+
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKESTAL_TESTS=OFF -DKESTAL_WERROR=ON >/dev/null
 cmake --build "$build" -j"$(nproc 2>/dev/null || echo 2)" >/dev/null
 (cd "$build" && rm -f kestalentry_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/kestalentry_*.deb)
 
-work=$(mktemp -d /tmp/kestal-pkg.XXXXXX)
-sim_pid=""
-trap '[ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null; rm -rf "$work"' EXIT
+# lintian's own exit status covers errors only by default; --fail-on adds warnings.
+echo "package test: lintian $(basename "$deb")"
+lintian_status=0
+lintian_out=$(lintian --fail-on error,warning --tag-display-limit 0 "$deb" 2>&1) || lintian_status=$?
+lintian_out=$(grep -v '^running with root privileges' <<<"$lintian_out" || true)
+echo "${lintian_out:-(no tags)}"
+if [ "$lintian_status" -ne 0 ] || grep -qE '^[EW]: ' <<<"$lintian_out"; then
+  fail "lintian reports errors or warnings"
+fi
+
+work=$(mktemp -d /tmp/kestal-pkg.$$.XXXXXX)
+trap 'kestal_stop_sim; rm -rf "$work"' EXIT
 dpkg-deb -x "$deb" "$work/root"
 bin=$work/root/usr/bin
+for page in "$work"/root/usr/share/man/man1/*.1.gz; do
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) ||
+    fail "man -l $(basename "$page") failed: $warnings"
+  [ -z "$warnings" ] || fail "man -l $(basename "$page") warns: $warnings"
+done
+version=$(dpkg-deb -f "$deb" Version)
+[ "$("$bin/kestal-cred" --version)" = "kestal-cred $version" ] ||
+  fail "kestal-cred --version does not say $version: $("$bin/kestal-cred" --version)"
+
 ext=$work/root/usr/lib/kestalentry/kestal_vxsystem.so
-mkdir -p "$work/Files" "$work/Velmarion_php/log" "$work/work/bin"
+kestal_layout "$work"
 sqlite3 "$work/k.sqlite" <"$work/root/usr/share/kestalentry/db/sqlite-schema.sql"
 sqlite3 "$work/k.sqlite" "INSERT INTO vxs1140trm (trmnam) VALUES ('127.0.0.252');
   INSERT INTO vxs113sto (stonum, stosta) VALUES (7, NULL), (12345, 1), (9, 4);"
 printf '[pkg]\nDriver = %s\nDatabase = %s\nLoadExt = %s\n' \
-  "$(ls /usr/lib/*/odbc/libsqlite3odbc.so | head -n 1)" "$work/k.sqlite" "$ext" >"$work/odbc.ini"
-for kv in LOGIN=demo PASS=demo DB_SYSTEM=SQLITE DATABASE=pkg; do
-  "$bin/kestal-cred" set "$work/Files/Velmarion.Ini" "${kv%%=*}" "${kv#*=}"
-done
-"$bin/kestal-sim" --listen 127.0.0.252 --registry "$work/registry" --ready-file "$work/ready" &
-sim_pid=$!
-for _ in $(seq 1 200); do [ -e "$work/ready" ] && break; sleep 0.05; done
+  "$(kestal_odbc_driver libsqlite3odbc.so libsqliteodbc)" "$work/k.sqlite" "$ext" >"$work/odbc.ini"
+kestal_write_settings "$bin/kestal-cred" "$work/Files/Velmarion.Ini" demo demo SQLITE pkg
+kestal_start_sim "$bin/kestal-sim" "$work" 127.0.0.252 -- --registry "$work/registry"
 
 out=$(cd "$work/work/bin" && ODBCINI=$work/odbc.ini "$bin/kestalentry" demo 127.0.0.252 '*STO')
-fail() { echo "package test: $*" >&2; exit 1; }
 [ "$out" = "200 entry accepted" ] || fail "unexpected output: $out"
 [ "$(cat "$work/registry")" = "$(printf 'STRING StoNr1 7\nSTRING StoNr2 12345')" ] ||
   fail "unexpected registry: $(cat "$work/registry")"
 [ "$(sqlite3 "$work/k.sqlite" "SELECT trmdbe || '|' || trmdac FROM vxs1140trm")" = "demo|0" ] ||
   fail "status row not finished"
-echo "package test: $(basename "$deb") runs the *STO transfer"
+echo "package test: $(basename "$deb") is lintian-clean, its manual pages render, and it runs the *STO transfer"

@@ -10,6 +10,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+. scripts/lib.sh
 build=${KESTAL_VALGRIND_BUILD:-build}
 
 if [ -z "${KESTAL_PG_DSN:-}" ]; then
@@ -29,21 +30,16 @@ done
 
 address=127.0.0.190
 work=$(mktemp -d /tmp/kestal-valgrind.XXXXXX)
-sim_pid=""
 cleanup() {
-  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  kestal_stop_sim
   [ -n "${KESTAL_VALGRIND_KEEP:-}" ] && cp "$work"/valgrind-*.txt "$KESTAL_VALGRIND_KEEP"/ 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# The installation tree the fixed relative paths expect.
-mkdir -p "$work/Files" "$work/Velmarion_php/log" "$work/work/bin"
-store="$work/Files/Velmarion.Ini"
-"$cred" set "$store" LOGIN "$KESTAL_PG_USER" >/dev/null
-"$cred" set "$store" PASS "$KESTAL_PG_PASSWORD" >/dev/null
-"$cred" set "$store" DB_SYSTEM POSTGRES >/dev/null
-"$cred" set "$store" DATABASE "$KESTAL_PG_DSN" >/dev/null
+kestal_layout "$work"
+kestal_write_settings "$cred" "$work/Files/Velmarion.Ini" "$KESTAL_PG_USER" "$KESTAL_PG_PASSWORD" \
+  POSTGRES "$KESTAL_PG_DSN"
 cat >"$work/work/bin/KESTALENTRY.POSTGRES.INI" <<'INI'
 [REGVAL]
 SQL001=SELECT trmnam, trmdtp, ' padded '
@@ -61,14 +57,7 @@ psql -X -q -v ON_ERROR_STOP=1 \
   -c "DELETE FROM vxsystem.vxs113sto;" \
   -c "INSERT INTO vxsystem.vxs113sto (stonum, stosta) VALUES (7, 1), (12345, NULL), (99, 4);"
 
-"$sim" --listen "$address" --port 5010 --registry "$work/registry.txt" --log "$work/sim.log" \
-  --ready-file "$work/sim.ready" &
-sim_pid=$!
-for _ in $(seq 1 100); do
-  [ -f "$work/sim.ready" ] && break
-  sleep 0.05
-done
-[ -f "$work/sim.ready" ] || { echo "valgrind-transfer: kestal-sim did not start" >&2; exit 1; }
+kestal_start_sim "$sim" "$work" "$address" -- --registry "$work/registry.txt" --log "$work/sim.log"
 
 status=0
 for mode in '*GEN' '*STO'; do

@@ -6,11 +6,11 @@
 set -euo pipefail
 [ $# -ge 1 ] || { echo "usage: $0 COMMAND [ARGS...]" >&2; exit 2; }
 here=$(cd "$(dirname "$0")/.." && pwd)
+. "$here/scripts/lib.sh"
 
 pg_bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)
 [ -x "$pg_bin/initdb" ] || { echo "with-postgres: PostgreSQL server binaries not found" >&2; exit 1; }
-driver=$(ls /usr/lib/*/odbc/psqlodbca.so 2>/dev/null | head -n 1)
-[ -n "$driver" ] || { echo "with-postgres: psqlODBC (odbc-postgresql) not installed" >&2; exit 1; }
+driver=$(kestal_odbc_driver psqlodbca.so odbc-postgresql)
 
 work=$(mktemp -d /tmp/kestal-pg.XXXXXX)
 chmod 755 "$work"

@@ -3,6 +3,8 @@
 # folder, headless, with one persistent server that is stopped before the prefix goes.
 # Usage (the database comes from scripts/with-postgres.sh):
 #   scripts/with-postgres.sh tests/windows/run-subset.sh PATH/TO/windows_e2e_test [gtest flags]
+# With KESTAL_WIN_ZIP and KESTAL_SIM set, the installation zip's transfer runs after the
+# subset (tests/windows/zip-transfer.sh), in the same prefix.
 set -euo pipefail
 test_binary=${1:?usage: run-subset.sh PATH/TO/windows_e2e_test [gtest flags]}
 shift
@@ -35,3 +37,6 @@ trap 'exit 130' INT TERM
   { echo "run-subset: creating the Wine prefix failed" >&2; cat "$WINEPREFIX/wineboot.log" >&2; exit 1; }
 
 "$test_binary" "$@"
+if [ -n "${KESTAL_WIN_ZIP:-}" ]; then
+  "$(dirname "$0")/zip-transfer.sh" "$KESTAL_WIN_ZIP" "${KESTAL_SIM:?set KESTAL_SIM with KESTAL_WIN_ZIP}"
+fi

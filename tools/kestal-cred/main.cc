@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cred_store.h"
+#include "kestal_version.h"
 #include "replace_file.h"
 
 namespace {
@@ -15,7 +16,8 @@ const char kUsage[] =
     "       kestal-cred set FILE KEY -       the same, VALUE read from standard input\n"
     "       kestal-cred get FILE KEY         print the deciphered value of KEY\n"
     "       kestal-cred list FILE            print the keys, one a line\n"
-    "       kestal-cred --help               print this text\n";
+    "       kestal-cred --help               print this text\n"
+    "       kestal-cred --version            print the version\n";
 
 int usage_error() {
   std::fputs(kUsage, stderr);
@@ -95,6 +97,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::fputs("kestal-cred " KESTAL_VERSION "\n", stdout);
     return 0;
   }
   if (args.empty()) return usage_error();
