@@ -19,8 +19,9 @@ SQLCHAR* sql_text(std::string& text) {
   return reinterpret_cast<SQLCHAR*>(text.data());
 }
 
-// Both cursors read forward only; the lock concurrency is asked for as the
-// original installation did, and drivers that cannot give it simply say so.
+// Both cursors read forward only and ask for lock concurrency, so a row read for the
+// transfer is not changed under it where the driver can promise that; drivers that
+// cannot give it simply say so, and the cursor still works.
 void set_cursor_attributes(SQLHSTMT statement) {
   SQLSetStmtAttr(statement, SQL_ATTR_CURSOR_SCROLLABLE,
                  reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_NONSCROLLABLE)),

@@ -23,8 +23,8 @@ char char_at(std::string_view text, std::size_t position) {
 
 }  // namespace
 
-// Fields of any length are kept whole: the classic 250-byte field buffer only
-// bounded the design, and cutting a value would send a different one.
+// Fields of any length are kept whole: cutting a value at some buffer size would
+// send the terminal a different value than the statement gave.
 StringListRef parse_quoted_list(std::string_view text) {
   StringListRef list;
   std::string field;
@@ -76,8 +76,8 @@ StringListRef parse_quoted_list(std::string_view text) {
   }
 }
 
-// The line grows as needed: thirty full columns do not fit the classic 2050-byte
-// buffer, and a cut line would lose or split values.
+// The line grows as needed: thirty full columns of 99 characters make a line of
+// more than 3000 bytes, and a cut line would lose or split values.
 std::string build_quoted_row(const QueryRow& row) {
   std::string line;
   int columns = row.column_count;

@@ -64,7 +64,7 @@ TEST(ParseQuotedList, Table) {
   }
 }
 
-TEST(ParseQuotedList, KeepsFieldsLongerThanTheClassicBuffer) {
+TEST(ParseQuotedList, KeepsFieldsOfAnyLengthWhole) {
   const std::string long_field(600, 'x');
   StringListRef list = parse_quoted_list("\"" + long_field + "\"," + long_field);
   EXPECT_EQ((Items{long_field, long_field}), items_of(list));
