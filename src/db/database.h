@@ -13,18 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "db/query_row.h"
+
 struct DiagnosticRecord {
   char state[256];
   char message[1000];
   std::int32_t native_error;
-};
-
-constexpr int kQueryColumns = 30;
-constexpr int kColumnBytes = 100;
-
-struct QueryRow {
-  std::int32_t column_count = 0;
-  char columns[kQueryColumns][kColumnBytes] = {};  // NUL-terminated, at most 99 characters
 };
 
 struct DatabaseConnection {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/database.h"
+#include "db/query_row.h"
 #include "entries/string_list.h"
 
 // A new list with one item per field, or none when the text holds no field.
