@@ -110,7 +110,7 @@ std::int32_t build_key_list(StringListRef& result, const KeyList& kind,
 
 std::int32_t build_site_table(EntryTable& table, const EntrySources& sources) {
   sources.report.log_line("Standortnummern (*STO) :\n");
-  std::int32_t status = site_cursor_open(sources.db);
+  std::int32_t status = sources.rows.site_cursor_open();
   if (status != 0) {
     std::string message = text_printf(
         "Fehler beim \xD6"
@@ -123,9 +123,9 @@ std::int32_t build_site_table(EntryTable& table, const EntrySources& sources) {
   int number = 1;
   for (;;) {
     std::string site;
-    status = site_cursor_fetch(sources.db, site);
+    status = sources.rows.site_cursor_fetch(site);
     if (status == 100) {
-      site_cursor_close(sources.db);
+      sources.rows.site_cursor_close();
       return 0;
     }
     if (status != 0) {
@@ -188,7 +188,7 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
   print_verbose(sources, text_printf("'%s'\n", joined.c_str()));
 
   const SqlStatement statement = fill_parameter(joined, sources.run.terminal_name);
-  std::int32_t status = query_open(sources.db, statement.text, statement.parameters);
+  std::int32_t status = sources.rows.query_open(statement);
   if (status != 0) {
     std::string message =
         text_printf("DbTabelle kann nicht geoeffnet werden, Fehler : %d\n", status);
@@ -198,10 +198,10 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
   }
   // After -1 the cleared row stands: it has no columns and so gives no values.
   QueryRow row;
-  status = query_fetch_row(sources.db, row);
+  status = sources.rows.query_fetch_row(row);
   if (status != 0 && status != -1) return status;
   table.values = parse_quoted_list(build_quoted_row(row));
-  query_close(sources.db);
+  sources.rows.query_close();
   print_verbose(sources, "Werteliste erstellt\n");
   return 0;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "db/database.h"
+#include "entries/row_source.h"
 #include "entries/string_list.h"
 #include "run/report.h"
 #include "run/run_context.h"
@@ -17,7 +17,7 @@ struct EntryTable {
 };
 
 struct EntrySources {
-  DatabaseConnection& db;
+  RowSource& rows;
   const RunContext& run;
   const std::string& database_system;
   const Report& report;

@@ -1,16 +1,14 @@
-// Tests of the entry table assembly against the real PostgreSQL cluster, through
-// the ODBC data source that scripts/with-postgres.sh sets up.
+// The rules of the entry table assembly on rows held in memory: how the value
+// statement is made from the file and the terminal name, and what each cursor
+// status makes of the table. What a real server runs is in tests/entry_table_pg_test.cc.
 #include "entries/entry_table.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <optional>
-#include <sstream>
-#include <string>
 #include <vector>
 
 namespace {
@@ -18,340 +16,111 @@ namespace {
 namespace fs = std::filesystem;
 using Items = std::vector<std::string>;
 
-constexpr const char* kDatabaseSystem = "PGTEST";
+// Rows held in memory: one value row (or none), statuses to report, and the
+// statement the assembly asked for.
+struct MemoryRows final : RowSource {
+  Items values;
+  bool has_row = true;
+  std::int32_t open_status = 0;
+  SqlStatement asked;
 
-std::string environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value == nullptr ? std::string() : std::string(value);
-}
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::optional<Items> items_of(const StringListRef& list) {
-  if (!list) return std::nullopt;
-  return Items(list->items.begin(), list->items.begin() + list->count);
-}
-
-class EntryTableTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    const std::string dsn = environment("KESTAL_PG_DSN");
-    if (dsn.empty()) return;
-    db_ = new DatabaseConnection;
-    connected_ = db_connect(*db_, environment("KESTAL_PG_USER"), environment("KESTAL_PG_PASSWORD"),
-                            dsn) == 0;
+  std::int32_t query_open(const SqlStatement& statement) override {
+    asked = statement;
+    return open_status;
   }
+  std::int32_t query_fetch_row(QueryRow& row) override {
+    if (!has_row) return 100;
+    row.column_count = static_cast<std::int32_t>(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i)
+      std::strncpy(row.columns[i], values[i].c_str(), kColumnBytes - 1);
+    return 0;
+  }
+  std::int32_t query_close() override { return 0; }
+  std::int32_t site_cursor_open() override { return 0; }
+  std::int32_t site_cursor_fetch(std::string&) override { return 100; }
+  std::int32_t site_cursor_close() override { return 0; }
+};
 
+Items items_of(const StringListRef& list) {
+  return list ? Items(list->items.begin(), list->items.begin() + list->count) : Items{};
+}
+
+class Assembly : public ::testing::Test {
+ protected:
   void SetUp() override {
-    ASSERT_FALSE(environment("KESTAL_PG_DSN").empty())
-        << "run under scripts/with-postgres.sh (KESTAL_PG_DSN is not set)";
-    ASSERT_TRUE(connected_) << "no connection to the data source";
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory_ = fs::temp_directory_path() /
-                 ("kestal-entries-" + std::to_string(getpid()) + "-" + info->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-    saved_cwd_ = fs::current_path();
-    fs::current_path(directory_);
-    report_.log = RunLog{(directory_ / "run.log").string(), (directory_ / "run.bak").string()};
+    folder_ = fs::temp_directory_path() / ("kestal-assembly-" + std::to_string(getpid()));
+    fs::create_directories(folder_);
+    saved_ = fs::current_path();
+    fs::current_path(folder_);
+    report_.log = RunLog{(folder_ / "run.log").string(), (folder_ / "run.bak").string()};
     report_.console.capture = &console_;
   }
-
   void TearDown() override {
-    if (db_ != nullptr) {
-      query_close(*db_);
-      site_cursor_close(*db_);
-    }
-    if (!saved_cwd_.empty()) fs::current_path(saved_cwd_);
-    if (!directory_.empty()) fs::remove_all(directory_);
+    fs::current_path(saved_);
+    fs::remove_all(folder_);
   }
-
-  void write_definitions(const std::string& text) {
-    std::ofstream(directory_ / (std::string("KESTALENTRY.") + kDatabaseSystem + ".INI"),
-                  std::ios::binary)
-        << text;
-  }
-
-  // Runs `sql` on a statement of its own, outside the cursors under test.
-  void execute(const std::string& sql) {
-    SQLHSTMT statement = SQL_NULL_HSTMT;
-    ASSERT_NE(SQL_ERROR, SQLAllocHandle(SQL_HANDLE_STMT, db_->connection, &statement));
-    std::string text = sql;
-    SQLRETURN rc = SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
-    SQLFreeHandle(SQL_HANDLE_STMT, statement);
-    ASSERT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
-        << "failed: " << sql;
-  }
-
-  void set_sites(const std::vector<std::string>& numbers) {
-    execute("DELETE FROM VXSYSTEM.VXS113STO");
-    for (const std::string& number : numbers) {
-      execute("INSERT INTO VXSYSTEM.VXS113STO (StoNum, StoSta) VALUES (" + number + ", 1)");
-    }
-  }
-
-  std::int32_t build(const std::string& mode, bool verbose = false,
-                     const std::string& terminal = "127.0.0.90") {
+  std::int32_t build(const std::string& mode, const std::string& file,
+                     const std::string& terminal = "t1") {
+    std::ofstream(folder_ / "KESTALENTRY.MEM.INI", std::ios::binary) << file;
     run_.mode = mode;
     run_.terminal_name = terminal;
-    run_.verbose = verbose;
-    report_.verbose = verbose;
-    return build_entry_table(table_, EntrySources{*db_, run_, database_system_, report_});
+    table_ = EntryTable{};
+    return build_entry_table(table_, EntrySources{rows_, run_, system_, report_});
   }
 
-  std::string log() const { return read_file(directory_ / "run.log"); }
-  const std::string& executed() const { return db_->statement_text; }
-
-  static inline DatabaseConnection* db_ = nullptr;  // lives as long as the process
-  static inline bool connected_ = false;
-  fs::path directory_;
-  fs::path saved_cwd_;
+  fs::path folder_, saved_;
+  MemoryRows rows_;
   RunContext run_;
-  std::string database_system_ = kDatabaseSystem;
+  std::string system_ = "MEM";
   std::string console_;
   Report report_;
   EntryTable table_;
 };
 
-TEST_F(EntryTableTest, StatementFromFragmentsEndsAtTheFirstGap) {
-  write_definitions(
-      "[REGVAL]\n"
-      "SQL001=SELECT 'x' AS first,\n"
-      "SQL002='y' AS second\n"
-      "SQL004=FROM nowhere\n"
-      "[TYPE]\nTYP001=STRING,STRING\n"
-      "[NAME]\nNAM001=A,B\n");
-  const std::uintmax_t log_start = [] {
-    std::error_code ec;
-    auto size = fs::file_size(environment("KESTAL_PG_LOG"), ec);
-    return ec ? std::uintmax_t{0} : size;
-  }();
-  ASSERT_EQ(0, build("*GEN"));
-  const std::string expected = " SELECT 'x' AS first, 'y' AS second ";
-  EXPECT_EQ(expected, executed());
-  const std::string server_log = environment("KESTAL_PG_LOG");
-  if (!server_log.empty()) {
-    // What the server received, as its statement log shows it.
-    std::string text = read_file(server_log);
-    text = log_start <= text.size() ? text.substr(log_start) : text;
-    EXPECT_NE(std::string::npos, text.find(": " + expected + "\n")) << text;
+const char kNames[] = "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=A,B\n";
+
+TEST_F(Assembly, TheTerminalNameFillsTheParameter) {
+  struct Case {
+    std::string sql, terminal, text;
+    Items bound;
+  };
+  const Case cases[] = {
+      {"SELECT '$parm01$parm01', '$parm01'", "ab", " SELECT 'abab', 'ab' ", {}},
+      {"SELECT '$parm01'", "t$parm01", " SELECT 't$parm01' ", {}},  // not searched again
+      {"SELECT '$parm01'", "o'k", " SELECT 'o''k' ", {}},
+      {"SELECT x FROM t WHERE n = '$parm01'", "a\\'b", " SELECT x FROM t WHERE n = ? ", {"a\\'b"}},
+      {"SELECT 'x$parm01', '$parm01'", "a\\b", " SELECT 'xa\\b', ? ", {"a\\b"}},
+      {"SELECT '''$parm01'''", "a\\b", " SELECT '''a\\b''' ", {}},  // not a literal of its own
+      {"SELECT $parm01", "a\\b", " SELECT a\\b ", {}},
+  };
+  rows_.values = {"v", "w"};
+  for (const Case& c : cases) {
+    ASSERT_EQ(build("*GEN", "[REGVAL]\nSQL001=" + c.sql + "\n" + kNames, c.terminal), 0) << c.sql;
+    EXPECT_EQ(rows_.asked.text, c.text);
+    EXPECT_EQ(rows_.asked.parameters, c.bound) << c.sql;
   }
-  EXPECT_EQ((Items{"x", "y"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "STRING"}), items_of(table_.types));
-  EXPECT_EQ((Items{"A", "B"}), items_of(table_.names));
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n",
-      log());
-  EXPECT_EQ("", console_);
 }
 
-TEST_F(EntryTableTest, ParameterIsFilledLeftToRightWithQuotesDoubled) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT '$parm01$parm01', '$parm01'\n"
-      "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=Twice,Once\n");
-  ASSERT_EQ(0, build("*GEN", false, "ab"));
-  EXPECT_EQ(" SELECT 'abab', 'ab' ", executed());
-  EXPECT_EQ((Items{"abab", "ab"}), items_of(table_.values));
+TEST_F(Assembly, CursorStatusesShapeTheTable) {
+  const std::string file = "[REGVAL]\nSQL001=SELECT 1\nSQL003=lost\n" + std::string(kNames);
+  rows_.values = {" v1 ", "v\"2"};
+  ASSERT_EQ(build("*GEN", file), 0);
+  EXPECT_EQ(rows_.asked.text, " SELECT 1 ");
+  EXPECT_EQ(items_of(table_.values), (Items{"v1", "v\"2"}));
+  EXPECT_EQ(items_of(table_.names), (Items{"A", "B"}));
 
-  // A name bringing the token in is inserted once, not searched again.
-  table_ = EntryTable{};
-  ASSERT_EQ(0, build("*GEN", false, "t$parm01"));
-  EXPECT_EQ(" SELECT 't$parm01t$parm01', 't$parm01' ", executed());
-  EXPECT_EQ((Items{"t$parm01t$parm01", "t$parm01"}), items_of(table_.values));
+  rows_.has_row = false;
+  EXPECT_EQ(build("*GEN", file), 100);
+  EXPECT_EQ(table_.types, nullptr);
 
-  // A quote in the name cannot end the literal.
-  table_ = EntryTable{};
-  ASSERT_EQ(0, build("*GEN", false, "o'k"));
-  EXPECT_EQ(" SELECT 'o''ko''k', 'o''k' ", executed());
-  EXPECT_EQ((Items{"o'ko'k", "o'k"}), items_of(table_.values));
-}
-
-TEST_F(EntryTableTest, TypesAndNamesJoinAcrossKeys) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'v1', ' v2 ', 'v,3'\n"
-      "[TYPE]\nTYP001=\"STRING\",\"DWORD\"\nTYP002=BINARY\nTYP004=LOST\n"
-      "[NAME]\nNAM001=N1\nNAM002=N2\nNAM003=\"N 3\"\n");
-  ASSERT_EQ(0, build("*GEN"));
-  EXPECT_EQ((Items{"v1", "v2", "v,3"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "DWORD", "BINARY"}), items_of(table_.types));
-  EXPECT_EQ((Items{"N1", "N2", "N 3"}), items_of(table_.names));
-}
-
-TEST_F(EntryTableTest, UnequalCountsFailAfterAllListsWereBuilt) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'a', 'b', 'c'\n"
-      "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=A,B,C\n");
-  EXPECT_EQ(91, build("*GEN"));
-  EXPECT_EQ(3, string_list_count(table_.values));
-  EXPECT_EQ(2, string_list_count(table_.types));
-  EXPECT_EQ(3, string_list_count(table_.names));
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n"
-      "\n FEHLENDER PARAMETER IN INI-DATEI !!\n\n",
-      log());
-  EXPECT_EQ("", console_);  // the console hears of it only with /D
-}
-
-TEST_F(EntryTableTest, EmptyAndBlankColumnsGiveEmptyValues) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT '', '  \t ', CAST(NULL AS VARCHAR(5))\n"
-      "[TYPE]\nTYP001=STRING,STRING,STRING\n[NAME]\nNAM001=E,B,N\n");
-  ASSERT_EQ(0, build("*GEN"));
-  EXPECT_EQ((Items{"", "", ""}), items_of(table_.values));
-}
-
-TEST_F(EntryTableTest, StatementFailures) {
-  // Without result columns nothing is fetched: no values, so the counts differ.
-  write_definitions(
-      "[REGVAL]\nSQL001=SET application_name TO 'kestal'\n"
-      "[TYPE]\nTYP001=STRING\n[NAME]\nNAM001=A\n");
-  EXPECT_EQ(91, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
-  EXPECT_EQ(1, string_list_count(table_.types));
-  EXPECT_EQ(1, string_list_count(table_.names));
-
-  // No row: 100, before the type and name lists are read, without a message.
-  table_ = EntryTable{};
-  fs::remove(directory_ / "run.log");
-  write_definitions("[REGVAL]\nSQL001=SELECT 'a' WHERE 1 = 0\n[TYPE]\nTYP001=STRING\n");
-  EXPECT_EQ(100, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
-  EXPECT_EQ(nullptr, table_.types);
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n",
-      log());
-
-  // An error at execution ends the build with the cursor's status and the message.
-  table_ = EntryTable{};
-  fs::remove(directory_ / "run.log");
-  write_definitions("[REGVAL]\nSQL001=SELEKT 1\n");
-  EXPECT_EQ(-1, build("*GEN"));
-  EXPECT_EQ("DbTabelle kann nicht geoeffnet werden, Fehler : -1\n", console_);
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n"
-      "DbTabelle kann nicht geoeffnet werden, Fehler : -1\n\n",
-      log());
-}
-
-TEST_F(EntryTableTest, SectionsWithoutTextGiveThree) {
-  // No file at all: every key reads as empty.
-  EXPECT_EQ(3, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
-
-  write_definitions("[REGVAL]\nSQL001=\nSQL002=SELECT 1\n");
-  EXPECT_EQ(3, build("*GEN"));
-
-  table_ = EntryTable{};
-  write_definitions("[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\nTYP001=STRING\n[NAME]\nNAM002=A\n");
-  EXPECT_EQ(3, build("*GEN"));
-  EXPECT_EQ(1, string_list_count(table_.values));
-  EXPECT_EQ(1, string_list_count(table_.types));
-  EXPECT_EQ(nullptr, table_.names);
-  EXPECT_EQ("", console_);
-}
-
-TEST_F(EntryTableTest, SectionsEndAfterKeyNineHundredNinetyNine) {
-  std::string text = "[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\n";
-  for (int n = 1; n <= 999; ++n)
-    text += "TYP" +
-            std::string(n < 10    ? "00"
-                        : n < 100 ? "0"
-                                  : "") +
-            std::to_string(n) + "=T" + std::to_string(n) + "\n";
-  text += "TYP1000=beyond\n[NAME]\nNAM001=A\n";
-  write_definitions(text);
-  EXPECT_EQ(91, build("*GEN"));
-  ASSERT_EQ(999, string_list_count(table_.types));
-  EXPECT_EQ("T999", table_.types->items[998]);
-}
-
-TEST_F(EntryTableTest, VerboseTexts) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'x', '$parm01'\nSQL002=WHERE 1 = 1\n"
-      "[TYPE]\nTYP001=STRING\nTYP002=DWORD\n[NAME]\nNAM001=A,B\n");
-  ASSERT_EQ(0, build("*GEN", true, "t1"));
-  EXPECT_EQ(
-      "Liste mit Werten der Eintr\xE4"
-      "ge erstellen:\n"
-      "SQL-Statement :\n"
-      "' SELECT 'x', '$parm01' WHERE 1 = 1 '\n"
-      "Werteliste erstellt\n"
-      "Liste mit Typen der Eintr\xE4"
-      "ge erstellen:\n"
-      "Typen-String: \n"
-      "'STRING,DWORD'\n"
-      "Typen-Liste erstellt\n"
-      "Liste mit Namen der Eintr\xE4"
-      "ge erstellen:\n"
-      "'A,B'\n"
-      "Namen-Liste erstellt\n",
-      console_);
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n"
-      "SELECT 'x', '$parm01'\nWHERE 1 = 1\n\n"
-      "STRING\nDWORD\n\n"
-      "A,B\n\n",
-      log());
-
-  table_ = EntryTable{};
+  rows_.open_status = -1;
   console_.clear();
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'x'\n[TYPE]\nTYP001=STRING,DWORD\n[NAME]\nNAM001=A,B\n");
-  EXPECT_EQ(91, build("*GEN", true));
-  const std::string tail = "Namen-Liste erstellt\n\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
-  ASSERT_GE(console_.size(), tail.size());
-  EXPECT_EQ(tail, console_.substr(console_.size() - tail.size()));
-}
+  EXPECT_EQ(build("*GEN", file), -1);
+  EXPECT_EQ(console_, "DbTabelle kann nicht geoeffnet werden, Fehler : -1\n");
 
-TEST_F(EntryTableTest, SitesBecomeNumberedEntries) {
-  set_sites({"0", "7", "12345", "123456"});
-  ASSERT_EQ(0, build("*STO"));
-  EXPECT_EQ((Items{"STRING", "STRING", "STRING"}), items_of(table_.types));
-  EXPECT_EQ((Items{"StoNr1", "StoNr2", "StoNr3"}), items_of(table_.names));
-  EXPECT_EQ((Items{"7", "12345", "23456"}), items_of(table_.values));
-  EXPECT_EQ("Standortnummern (*STO) :\n\n", log());
-  EXPECT_EQ("", console_);
-
-  table_ = EntryTable{};
-  set_sites({});
-  ASSERT_EQ(0, build("*STO"));
-  EXPECT_EQ(nullptr, table_.types);
-  EXPECT_EQ(nullptr, table_.names);
-  EXPECT_EQ(nullptr, table_.values);
-}
-
-TEST_F(EntryTableTest, ShippedPostgresDefinitionsReadTheTerminalRow) {
-  fs::copy_file(fs::path(KESTAL_EXAMPLES_DIR) / "KESTALENTRY.POSTGRES.INI",
-                directory_ / "KESTALENTRY.POSTGRES.INI");
-  database_system_ = "POSTGRES";
-  const std::string terminal = "127.0.0.91";
-  execute("DELETE FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '" + terminal + "'");
-  execute("INSERT INTO VXSYSTEM.VXS1140TRM (TrmNam, TrmDtd, TrmDbe, TrmDtp, TrmDac) VALUES ('" +
-          terminal + "', '20260101120000', 'op', 40, 0)");
-  std::int32_t status = build("*GEN", false, terminal);
-  execute("DELETE FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '" + terminal + "'");
-  ASSERT_EQ(0, status);
-  EXPECT_EQ((Items{terminal, "op", "40", "20260101120000"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "STRING", "DWORD", "STRING"}), items_of(table_.types));
-  EXPECT_EQ((Items{"TerminalName", "LastUser", "TransferType", "LastUpdate"}),
-            items_of(table_.names));
-}
-
-TEST_F(EntryTableTest, UnknownModeIsRefused) {
-  EXPECT_EQ(91, build("*XY"));
-  EXPECT_EQ("falscher Modus !!!\n", console_);
-  EXPECT_EQ("falscher Modus --> Abbruch\n", log());
-  EXPECT_EQ(nullptr, table_.values);
+  EXPECT_EQ(build("*GEN", "[REGVAL]\nSQL002=SELECT 1\n"), 3);
+  system_ = "../MEM";
+  EXPECT_EQ(build("*GEN", file), 3);
 }
 
 }  // namespace

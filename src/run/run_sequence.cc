@@ -120,7 +120,8 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
   report.print_verbose("DbConnect\n");
 
   EntryTable table;
-  status = build_entry_table(table, EntrySources{db, run, settings.database_system, report});
+  DatabaseRows rows(db);
+  status = build_entry_table(table, EntrySources{rows, run, settings.database_system, report});
   if (status != 0) return status;
 
   status = status_mark_started(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"),
