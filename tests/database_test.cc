@@ -65,9 +65,9 @@ TEST_F(Database, QueryWithoutRowReportsNoDataAndLeavesTheRowUntouched) {
   EXPECT_EQ(row.column_count, 3);
   EXPECT_EQ(row.columns[0][0], 'x');
   // The cursor stays open after no data, until it is closed.
-  EXPECT_FALSE(db_.query_statement == SQL_NULL_HSTMT);
+  EXPECT_TRUE(db_.query_statement);
   EXPECT_EQ(query_close(db_), 0);
-  EXPECT_TRUE(db_.query_statement == SQL_NULL_HSTMT);
+  EXPECT_FALSE(db_.query_statement);
 }
 
 TEST_F(Database, NullColumnIsEmptyAndLongColumnKeepsNinetyNineCharacters) {
@@ -113,7 +113,7 @@ TEST_F(Database, SyntaxErrorClosesTheCursorAndRecordsTheNativeError) {
   EXPECT_EQ(query_open(db_, "SELEKT nothing FROM nowhere"), -1);
   EXPECT_NE(db_.diagnostics.native_error, 0);
   EXPECT_STREQ(db_.diagnostics.state, "42601");
-  EXPECT_TRUE(db_.query_statement == SQL_NULL_HSTMT);
+  EXPECT_FALSE(db_.query_statement);
   EXPECT_EQ(query_close(db_), -1);
   QueryRow row;
   EXPECT_EQ(query_fetch_row(db_, row), -1);
@@ -141,7 +141,7 @@ TEST_F(Database, SiteCursorYieldsDistinctQualifyingSitesInOrder) {
   EXPECT_EQ(sites, (std::vector<std::string>{"0", "7", "99", "600", "12345", "12345678"}));
   EXPECT_EQ(site_cursor_fetch(db_, site), 100);
   EXPECT_EQ(site_cursor_close(db_), 0);
-  EXPECT_TRUE(db_.site_statement == SQL_NULL_HSTMT);
+  EXPECT_FALSE(db_.site_statement);
   EXPECT_EQ(site_cursor_fetch(db_, site), -1);
 
   EXPECT_EQ(dbfix::pg_statements_since(marker),
@@ -163,7 +163,7 @@ TEST_F(Database, SiteCursorOnAMissingTableFailsAndStaysClosed) {
   pg_exec("ALTER TABLE vxsystem.vxs113sto RENAME TO vxs113sto_away;");
   EXPECT_EQ(site_cursor_open(db_), -1);
   EXPECT_NE(db_.diagnostics.native_error, 0);
-  EXPECT_TRUE(db_.site_statement == SQL_NULL_HSTMT);
+  EXPECT_FALSE(db_.site_statement);
   std::string site;
   EXPECT_EQ(site_cursor_fetch(db_, site), -1);
   EXPECT_EQ(site_cursor_close(db_), -1);

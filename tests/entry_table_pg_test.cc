@@ -80,7 +80,7 @@ class EntryTableTest : public ::testing::Test {
   // Runs `sql` on a statement of its own, outside the cursors under test.
   void execute(const std::string& sql) {
     SQLHSTMT statement = SQL_NULL_HSTMT;
-    ASSERT_NE(SQL_ERROR, SQLAllocHandle(SQL_HANDLE_STMT, db_->connection, &statement));
+    ASSERT_NE(SQL_ERROR, SQLAllocHandle(SQL_HANDLE_STMT, db_->connection.get(), &statement));
     std::string text = sql;
     SQLRETURN rc = SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
     SQLFreeHandle(SQL_HANDLE_STMT, statement);

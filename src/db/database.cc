@@ -31,19 +31,35 @@ void set_cursor_attributes(SQLHSTMT statement) {
                  SQL_IS_INTEGER);
 }
 
-void free_statement(SQLHSTMT& statement) {
-  SQLFreeHandle(SQL_HANDLE_STMT, statement);
-  statement = SQL_NULL_HSTMT;
-}
-
 // A cursor that reports SQL_ERROR keeps its diagnostics and closes itself.
-std::int32_t close_after_error(DatabaseConnection& db, SQLHSTMT& statement) {
-  read_diagnostics(db, SQL_HANDLE_STMT, statement);
-  free_statement(statement);
+std::int32_t close_after_error(DatabaseConnection& db, OdbcHandle& statement) {
+  read_diagnostics(db, SQL_HANDLE_STMT, statement.get());
+  statement.reset();
   return -1;
 }
 
 }  // namespace
+
+std::int16_t OdbcHandle::reset() noexcept {
+  if (handle_ == nullptr) return 0;
+  SQLRETURN rc = SQLFreeHandle(type_, handle_);
+  handle_ = nullptr;
+  return rc;
+}
+
+OdbcHandle odbc_allocate(SQLSMALLINT type, SQLHANDLE parent) {
+  SQLHANDLE handle = SQL_NULL_HANDLE;
+  if (SQLAllocHandle(type, parent, &handle) == SQL_ERROR) return {};
+  return OdbcHandle(type, handle);
+}
+
+DatabaseConnection::~DatabaseConnection() {
+  if (connected) {
+    // Left to the end of the process, which closes the connection.
+    connection.release();
+    environment.release();
+  }
+}
 
 std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
                         std::string_view password, std::string_view data_source) {
@@ -51,28 +67,28 @@ std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
   std::string user(user_name);
   std::string secret(password);
   std::string source(data_source);
-  if (SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &db.environment) == SQL_ERROR) return -1;
-  SQLSetEnvAttr(db.environment, SQL_ATTR_ODBC_VERSION,
+  db.environment = odbc_allocate(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+  if (!db.environment) return -1;
+  SQLSetEnvAttr(db.environment.get(), SQL_ATTR_ODBC_VERSION,
                 reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_OV_ODBC3)), SQL_IS_INTEGER);
-  if (SQLAllocHandle(SQL_HANDLE_DBC, db.environment, &db.connection) == SQL_ERROR) return -1;
-  SQLRETURN rc = SQLConnect(db.connection, sql_text(source), SQL_NTS, sql_text(user), SQL_NTS,
+  db.connection = odbc_allocate(SQL_HANDLE_DBC, db.environment.get());
+  if (!db.connection) return -1;
+  SQLRETURN rc = SQLConnect(db.connection.get(), sql_text(source), SQL_NTS, sql_text(user), SQL_NTS,
                             sql_text(secret), SQL_NTS);
   // Keep no copy of the password longer than the call needs it.
   std::fill(secret.begin(), secret.end(), '\0');
-  return rc == SQL_ERROR ? -1 : 0;
+  db.connected = rc != SQL_ERROR;
+  return db.connected ? 0 : -1;
 }
 
 std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
                         const std::vector<std::string>& parameters) {
-  db.query_statement = SQL_NULL_HSTMT;
   db.query_column_count = 0;
-  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &db.query_statement) == SQL_ERROR) {
-    db.query_statement = SQL_NULL_HSTMT;
-    return 0;
-  }
-  set_cursor_attributes(db.query_statement);
+  db.query_statement = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
+  if (!db.query_statement) return 0;
+  set_cursor_attributes(db.query_statement.get());
   db.statement_text.assign(sql);
-  SQLRETURN rc = execute_with_parameters(db.query_statement, db.statement_text, parameters);
+  SQLRETURN rc = execute_with_parameters(db.query_statement.get(), db.statement_text, parameters);
   db.last_status = widen(rc);
   if (rc == SQL_ERROR) {
     return close_after_error(db, db.query_statement);
@@ -80,21 +96,21 @@ std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
   if (rc == SQL_SUCCESS_WITH_INFO) db.last_status = 0;
   if (db.last_status != 0) return db.last_status;
   SQLSMALLINT columns = 0;
-  SQLNumResultCols(db.query_statement, &columns);
+  SQLNumResultCols(db.query_statement.get(), &columns);
   db.query_column_count = columns;
   return 0;
 }
 
 std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row) {
   QueryRow work;
-  if (db.query_statement == SQL_NULL_HSTMT || db.query_column_count == 0) return -1;
+  if (!db.query_statement || db.query_column_count == 0) return -1;
   // Columns beyond the row's thirty slots are not bound, so nothing is written past it.
   int bound = db.query_column_count < kQueryColumns ? db.query_column_count : kQueryColumns;
   for (int i = 1; i <= bound; ++i) {
-    SQLBindCol(db.query_statement, static_cast<SQLUSMALLINT>(i), SQL_C_CHAR, work.columns[i - 1],
-               kColumnBytes, &db.length_indicator);
+    SQLBindCol(db.query_statement.get(), static_cast<SQLUSMALLINT>(i), SQL_C_CHAR,
+               work.columns[i - 1], kColumnBytes, &db.length_indicator);
   }
-  SQLRETURN rc = SQLFetch(db.query_statement);
+  SQLRETURN rc = SQLFetch(db.query_statement.get());
   db.last_status = widen(rc);
   if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
     db.last_status = 0;
@@ -109,20 +125,17 @@ std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row) {
 }
 
 std::int32_t query_close(DatabaseConnection& db) {
-  if (db.query_statement == SQL_NULL_HSTMT) return db.last_status;
-  db.last_status = widen(SQLFreeHandle(SQL_HANDLE_STMT, db.query_statement));
-  db.query_statement = SQL_NULL_HSTMT;
+  if (!db.query_statement) return db.last_status;
+  db.last_status = widen(db.query_statement.reset());
   return db.last_status;
 }
 
 std::int32_t site_cursor_open(DatabaseConnection& db) {
-  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &db.site_statement) == SQL_ERROR) {
-    db.site_statement = SQL_NULL_HSTMT;
-    return 0;
-  }
-  set_cursor_attributes(db.site_statement);
+  db.site_statement = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
+  if (!db.site_statement) return 0;
+  set_cursor_attributes(db.site_statement.get());
   db.statement_text = kSiteQuery;
-  SQLRETURN rc = SQLExecDirect(db.site_statement, sql_text(db.statement_text), SQL_NTS);
+  SQLRETURN rc = SQLExecDirect(db.site_statement.get(), sql_text(db.statement_text), SQL_NTS);
   db.last_status = widen(rc);
   if (rc == SQL_SUCCESS_WITH_INFO) {
     db.last_status = 0;
@@ -135,10 +148,10 @@ std::int32_t site_cursor_open(DatabaseConnection& db) {
 }
 
 std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number) {
-  if (db.site_statement == SQL_NULL_HSTMT) return -1;
+  if (!db.site_statement) return -1;
   char work[9] = {};
-  SQLBindCol(db.site_statement, 1, SQL_C_CHAR, work, sizeof work, &db.length_indicator);
-  SQLRETURN rc = SQLFetch(db.site_statement);
+  SQLBindCol(db.site_statement.get(), 1, SQL_C_CHAR, work, sizeof work, &db.length_indicator);
+  SQLRETURN rc = SQLFetch(db.site_statement.get());
   db.last_status = widen(rc);
   if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
     db.last_status = 0;
@@ -153,10 +166,7 @@ std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number)
 }
 
 std::int32_t site_cursor_close(DatabaseConnection& db) {
-  if (db.site_statement != SQL_NULL_HSTMT) {
-    db.last_status = widen(SQLFreeHandle(SQL_HANDLE_STMT, db.site_statement));
-    db.site_statement = SQL_NULL_HSTMT;
-  }
+  if (db.site_statement) db.last_status = widen(db.site_statement.reset());
   return db.last_status;
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "db/odbc_handle.h"
 #include "db/query_row.h"
 
 struct DiagnosticRecord {
@@ -21,17 +22,29 @@ struct DiagnosticRecord {
   std::int32_t native_error;
 };
 
+// The handles are freed with the connection, statements first; a connection that
+// was opened is left open, since the run never disconnects: it ends with the process.
 struct DatabaseConnection {
-  SQLHENV environment = SQL_NULL_HENV;
-  SQLHDBC connection = SQL_NULL_HDBC;
-  SQLHSTMT query_statement = SQL_NULL_HSTMT;
+  OdbcHandle environment;
+  OdbcHandle connection;
+  OdbcHandle query_statement;
   std::int16_t query_column_count = 0;
-  SQLHSTMT site_statement = SQL_NULL_HSTMT;
+  OdbcHandle site_statement;
+  bool connected = false;
   std::int32_t last_status = 0;
   SQLLEN length_indicator = 0;
   std::string statement_text;  // the SQL text being executed
   DiagnosticRecord diagnostics{};
+
+  DatabaseConnection() = default;
+  ~DatabaseConnection();
+  DatabaseConnection(const DatabaseConnection&) = delete;
+  DatabaseConnection& operator=(const DatabaseConnection&) = delete;
 };
+
+// A new handle of `type` under `parent`; an empty owner when the driver manager
+// reports SQL_ERROR.
+OdbcHandle odbc_allocate(SQLSMALLINT type, SQLHANDLE parent);
 
 // 0 when connected, -1 when not.
 std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,

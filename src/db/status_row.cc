@@ -9,18 +9,17 @@ namespace {
 
 // Runs one UPDATE on a fresh statement handle and maps its result.
 std::int32_t run_update(DatabaseConnection& db, SqlStatement statement) {
-  SQLHSTMT handle = SQL_NULL_HSTMT;
-  if (SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &handle) == SQL_ERROR) return 0;
+  OdbcHandle handle = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
+  if (!handle) return 0;
   db.statement_text = std::move(statement.text);
-  SQLRETURN rc = execute_with_parameters(handle, db.statement_text, statement.parameters);
+  SQLRETURN rc = execute_with_parameters(handle.get(), db.statement_text, statement.parameters);
   std::int32_t status = static_cast<std::int32_t>(rc);
   if (rc == SQL_SUCCESS_WITH_INFO) {
     status = 0;
   } else if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, handle);
+    read_diagnostics(db, SQL_HANDLE_STMT, handle.get());
     status = db.diagnostics.native_error;
   }
-  SQLFreeHandle(SQL_HANDLE_STMT, handle);
   return status;
 }
 
