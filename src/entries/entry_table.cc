@@ -145,6 +145,17 @@ std::int32_t build_site_table(EntryTable& table, const EntrySources& sources) {
 
 }  // namespace
 
+std::vector<Entry> table_entries(const EntryTable& table) {
+  auto item = [](const StringListRef& list, std::int32_t index) {
+    return index < string_list_count(list) ? list->items[static_cast<std::size_t>(index)]
+                                           : std::string();
+  };
+  std::vector<Entry> entries;
+  for (std::int32_t i = 0; i < string_list_count(table.values); ++i)
+    entries.push_back({item(table.types, i), item(table.names, i), item(table.values, i)});
+  return entries;
+}
+
 std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources) {
   const std::string& mode = sources.run.mode;
   if (mode == "*GEN") {

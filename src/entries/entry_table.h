@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "entries/row_source.h"
 #include "entries/string_list.h"
@@ -15,6 +16,17 @@ struct EntryTable {
   StringListRef types;
   StringListRef names;
 };
+
+// One entry as the terminal receives it.
+struct Entry {
+  std::string type;
+  std::string name;
+  std::string value;
+};
+
+// The table's entries in order, counted by the values list; a type or name that its
+// list lacks is empty. The dialogue reads the table through this alone.
+std::vector<Entry> table_entries(const EntryTable& table);
 
 struct EntrySources {
   RowSource& rows;

@@ -17,12 +17,6 @@ constexpr const char* kTerminalPassword = "m3k8r2p9w4tzqh";
 constexpr std::int32_t kReplyBufferSize = 2000;
 constexpr std::size_t kLoggedReplyLength = 190;
 
-const std::string& item_or_empty(const StringListRef& list, std::int32_t index) {
-  static const std::string empty;
-  if (!list || index >= list->count) return empty;
-  return list->items[static_cast<std::size_t>(index)];
-}
-
 // The three-character code of an unexpected reply as atoi reads it; a text that does
 // not read as a positive number gives 99, so it can never pass for success.
 std::int32_t reply_code(const std::string& first_three) {
@@ -146,7 +140,8 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
   }
 }
 
-std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const TerminalLink& link) {
+std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
+                              const TerminalLink& link) {
   link.report.log_line(text_printf("-->Registry schreiben: %s", ""));
   link.report.print_verbose("Befehlsfolge festlegen.\n");
   string_list_append(dialogue.command_sequence, "200");
@@ -162,13 +157,10 @@ std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const Termi
     return result;
   }
 
-  const std::int32_t entries = string_list_count(table.values);
-  for (std::int32_t i = 0; i < entries; ++i) {
-    std::string& value = table.values->items[static_cast<std::size_t>(i)];
-    if (value.empty()) value = "0";
+  for (const Entry& entry : table_entries(table)) {
     // Entry and step texts are built whole, however long the type, name or value.
     std::string entry_text =
-        item_or_empty(table.types, i) + " " + item_or_empty(table.names, i) + " " + value;
+        entry.type + " " + entry.name + " " + (entry.value.empty() ? "0" : entry.value);
     std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
     // Built piece by piece: these two texts are made for every entry. The same as
     // "200UPDSYSDB %x %d %s" and "an Terminal %s: %s".

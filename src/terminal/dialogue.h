@@ -29,7 +29,8 @@ struct TerminalLink {
   StatusRecorder record_status;
 };
 
-std::int32_t transfer_entries(Dialogue& dialogue, EntryTable& table, const TerminalLink& link);
+std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
+                              const TerminalLink& link);
 std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link);
 
 std::uint16_t crc16_byte(std::uint8_t byte, std::uint16_t crc);
