@@ -152,33 +152,6 @@ TEST_F(EntryTableTest, StatementFromFragmentsEndsAtTheFirstGap) {
   EXPECT_EQ("", console_);
 }
 
-TEST_F(EntryTableTest, TypesAndNamesJoinAcrossKeys) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'v1', ' v2 ', 'v,3'\n"
-      "[TYPE]\nTYP001=\"STRING\",\"DWORD\"\nTYP002=BINARY\nTYP004=LOST\n"
-      "[NAME]\nNAM001=N1\nNAM002=N2\nNAM003=\"N 3\"\n");
-  ASSERT_EQ(0, build("*GEN"));
-  EXPECT_EQ((Items{"v1", "v2", "v,3"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "DWORD", "BINARY"}), items_of(table_.types));
-  EXPECT_EQ((Items{"N1", "N2", "N 3"}), items_of(table_.names));
-}
-
-TEST_F(EntryTableTest, UnequalCountsFailAfterAllListsWereBuilt) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'a', 'b', 'c'\n"
-      "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=A,B,C\n");
-  EXPECT_EQ(91, build("*GEN"));
-  EXPECT_EQ(3, string_list_count(table_.values));
-  EXPECT_EQ(2, string_list_count(table_.types));
-  EXPECT_EQ(3, string_list_count(table_.names));
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n"
-      "\n FEHLENDER PARAMETER IN INI-DATEI !!\n\n",
-      log());
-  EXPECT_EQ("", console_);  // the console hears of it only with /D
-}
-
 TEST_F(EntryTableTest, EmptyAndBlankColumnsGiveEmptyValues) {
   write_definitions(
       "[REGVAL]\nSQL001=SELECT '', '  \t ', CAST(NULL AS VARCHAR(5))\n"
@@ -222,77 +195,6 @@ TEST_F(EntryTableTest, StatementFailures) {
       log());
 }
 
-TEST_F(EntryTableTest, SectionsWithoutTextGiveThree) {
-  // No file at all: every key reads as empty.
-  EXPECT_EQ(3, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
-
-  write_definitions("[REGVAL]\nSQL001=\nSQL002=SELECT 1\n");
-  EXPECT_EQ(3, build("*GEN"));
-
-  table_ = EntryTable{};
-  write_definitions("[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\nTYP001=STRING\n[NAME]\nNAM002=A\n");
-  EXPECT_EQ(3, build("*GEN"));
-  EXPECT_EQ(1, string_list_count(table_.values));
-  EXPECT_EQ(1, string_list_count(table_.types));
-  EXPECT_EQ(nullptr, table_.names);
-  EXPECT_EQ("", console_);
-}
-
-TEST_F(EntryTableTest, SectionsEndAfterKeyNineHundredNinetyNine) {
-  std::string text = "[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\n";
-  for (int n = 1; n <= 999; ++n)
-    text += "TYP" +
-            std::string(n < 10    ? "00"
-                        : n < 100 ? "0"
-                                  : "") +
-            std::to_string(n) + "=T" + std::to_string(n) + "\n";
-  text += "TYP1000=beyond\n[NAME]\nNAM001=A\n";
-  write_definitions(text);
-  EXPECT_EQ(91, build("*GEN"));
-  ASSERT_EQ(999, string_list_count(table_.types));
-  EXPECT_EQ("T999", table_.types->items[998]);
-}
-
-TEST_F(EntryTableTest, VerboseTexts) {
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'x', '$parm01'\nSQL002=WHERE 1 = 1\n"
-      "[TYPE]\nTYP001=STRING\nTYP002=DWORD\n[NAME]\nNAM001=A,B\n");
-  ASSERT_EQ(0, build("*GEN", true, "t1"));
-  EXPECT_EQ(
-      "Liste mit Werten der Eintr\xE4"
-      "ge erstellen:\n"
-      "SQL-Statement :\n"
-      "' SELECT 'x', '$parm01' WHERE 1 = 1 '\n"
-      "Werteliste erstellt\n"
-      "Liste mit Typen der Eintr\xE4"
-      "ge erstellen:\n"
-      "Typen-String: \n"
-      "'STRING,DWORD'\n"
-      "Typen-Liste erstellt\n"
-      "Liste mit Namen der Eintr\xE4"
-      "ge erstellen:\n"
-      "'A,B'\n"
-      "Namen-Liste erstellt\n",
-      console_);
-  EXPECT_EQ(
-      "allgemeine Eintr\xE4"
-      "ge (*GEN) :\n\n"
-      "SELECT 'x', '$parm01'\nWHERE 1 = 1\n\n"
-      "STRING\nDWORD\n\n"
-      "A,B\n\n",
-      log());
-
-  table_ = EntryTable{};
-  console_.clear();
-  write_definitions(
-      "[REGVAL]\nSQL001=SELECT 'x'\n[TYPE]\nTYP001=STRING,DWORD\n[NAME]\nNAM001=A,B\n");
-  EXPECT_EQ(91, build("*GEN", true));
-  const std::string tail = "Namen-Liste erstellt\n\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
-  ASSERT_GE(console_.size(), tail.size());
-  EXPECT_EQ(tail, console_.substr(console_.size() - tail.size()));
-}
-
 TEST_F(EntryTableTest, SitesBecomeNumberedEntries) {
   set_sites({"0", "7", "12345", "123456"});
   ASSERT_EQ(0, build("*STO"));
@@ -325,13 +227,6 @@ TEST_F(EntryTableTest, ShippedPostgresDefinitionsReadTheTerminalRow) {
   EXPECT_EQ((Items{"STRING", "STRING", "DWORD", "STRING"}), items_of(table_.types));
   EXPECT_EQ((Items{"TerminalName", "LastUser", "TransferType", "LastUpdate"}),
             items_of(table_.names));
-}
-
-TEST_F(EntryTableTest, UnknownModeIsRefused) {
-  EXPECT_EQ(91, build("*XY"));
-  EXPECT_EQ("falscher Modus !!!\n", console_);
-  EXPECT_EQ("falscher Modus --> Abbruch\n", log());
-  EXPECT_EQ(nullptr, table_.values);
 }
 
 }  // namespace

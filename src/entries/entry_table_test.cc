@@ -59,13 +59,20 @@ class Assembly : public ::testing::Test {
     fs::current_path(saved_);
     fs::remove_all(folder_);
   }
-  std::int32_t build(const std::string& mode, const std::string& file,
+  void write_definitions(const std::string& text) {
+    std::ofstream(folder_ / "KESTALENTRY.MEM.INI", std::ios::binary) << text;
+  }
+  std::int32_t build(const std::string& mode, bool verbose = false,
                      const std::string& terminal = "t1") {
-    std::ofstream(folder_ / "KESTALENTRY.MEM.INI", std::ios::binary) << file;
     run_.mode = mode;
     run_.terminal_name = terminal;
+    run_.verbose = report_.verbose = verbose;
     table_ = EntryTable{};
-    return build_entry_table(table_, EntrySources{rows_, run_, system_, report_});
+      return build_entry_table(table_, EntrySources{rows_, run_, system_, report_});
+  }
+  std::string log() const {
+    std::ifstream in(folder_ / "run.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
 
   fs::path folder_, saved_;
@@ -95,32 +102,141 @@ TEST_F(Assembly, TheTerminalNameFillsTheParameter) {
   };
   rows_.values = {"v", "w"};
   for (const Case& c : cases) {
-    ASSERT_EQ(build("*GEN", "[REGVAL]\nSQL001=" + c.sql + "\n" + kNames, c.terminal), 0) << c.sql;
+    write_definitions("[REGVAL]\nSQL001=" + c.sql + "\n" + kNames);
+    ASSERT_EQ(build("*GEN", false, c.terminal), 0) << c.sql;
     EXPECT_EQ(rows_.asked.text, c.text);
     EXPECT_EQ(rows_.asked.parameters, c.bound) << c.sql;
   }
 }
 
 TEST_F(Assembly, CursorStatusesShapeTheTable) {
-  const std::string file = "[REGVAL]\nSQL001=SELECT 1\nSQL003=lost\n" + std::string(kNames);
+  write_definitions("[REGVAL]\nSQL001=SELECT 1\nSQL003=lost\n" + std::string(kNames));
   rows_.values = {" v1 ", "v\"2"};
-  ASSERT_EQ(build("*GEN", file), 0);
+  ASSERT_EQ(build("*GEN"), 0);
   EXPECT_EQ(rows_.asked.text, " SELECT 1 ");
   EXPECT_EQ(items_of(table_.values), (Items{"v1", "v\"2"}));
   EXPECT_EQ(items_of(table_.names), (Items{"A", "B"}));
 
   rows_.has_row = false;
-  EXPECT_EQ(build("*GEN", file), 100);
+  EXPECT_EQ(build("*GEN"), 100);
   EXPECT_EQ(table_.types, nullptr);
 
   rows_.open_status = -1;
   console_.clear();
-  EXPECT_EQ(build("*GEN", file), -1);
+  EXPECT_EQ(build("*GEN"), -1);
   EXPECT_EQ(console_, "DbTabelle kann nicht geoeffnet werden, Fehler : -1\n");
 
-  EXPECT_EQ(build("*GEN", "[REGVAL]\nSQL002=SELECT 1\n"), 3);
   system_ = "../MEM";
-  EXPECT_EQ(build("*GEN", file), 3);
+  EXPECT_EQ(build("*GEN"), 3);
+}
+
+TEST_F(Assembly, TypesAndNamesJoinAcrossKeys) {
+  rows_.values = {"v1", " v2 ", "v,3"};
+  write_definitions(
+      "[REGVAL]\nSQL001=SELECT 'v1', ' v2 ', 'v,3'\n"
+      "[TYPE]\nTYP001=\"STRING\",\"DWORD\"\nTYP002=BINARY\nTYP004=LOST\n"
+      "[NAME]\nNAM001=N1\nNAM002=N2\nNAM003=\"N 3\"\n");
+  ASSERT_EQ(0, build("*GEN"));
+  EXPECT_EQ((Items{"v1", "v2", "v,3"}), items_of(table_.values));
+  EXPECT_EQ((Items{"STRING", "DWORD", "BINARY"}), items_of(table_.types));
+  EXPECT_EQ((Items{"N1", "N2", "N 3"}), items_of(table_.names));
+}
+
+TEST_F(Assembly, UnequalCountsFailAfterAllListsWereBuilt) {
+  rows_.values = {"a", "b", "c"};
+  write_definitions(
+      "[REGVAL]\nSQL001=SELECT 'a', 'b', 'c'\n"
+      "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=A,B,C\n");
+  EXPECT_EQ(91, build("*GEN"));
+  EXPECT_EQ(3, string_list_count(table_.values));
+  EXPECT_EQ(2, string_list_count(table_.types));
+  EXPECT_EQ(3, string_list_count(table_.names));
+  EXPECT_EQ(
+      "allgemeine Eintr\xE4"
+      "ge (*GEN) :\n\n"
+      "\n FEHLENDER PARAMETER IN INI-DATEI !!\n\n",
+      log());
+  EXPECT_EQ("", console_);  // the console hears of it only with /D
+}
+
+TEST_F(Assembly, SectionsWithoutTextGiveThree) {
+  rows_.values = {"a"};
+  // No file at all: every key reads as empty.
+  EXPECT_EQ(3, build("*GEN"));
+  EXPECT_EQ(nullptr, table_.values);
+
+  write_definitions("[REGVAL]\nSQL001=\nSQL002=SELECT 1\n");
+  EXPECT_EQ(3, build("*GEN"));
+
+  write_definitions("[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\nTYP001=STRING\n[NAME]\nNAM002=A\n");
+  EXPECT_EQ(3, build("*GEN"));
+  EXPECT_EQ(1, string_list_count(table_.values));
+  EXPECT_EQ(1, string_list_count(table_.types));
+  EXPECT_EQ(nullptr, table_.names);
+  EXPECT_EQ("", console_);
+}
+
+TEST_F(Assembly, SectionsEndAfterKeyNineHundredNinetyNine) {
+  rows_.values = {"a"};
+  std::string text = "[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\n";
+  for (int n = 1; n <= 999; ++n)
+    text += "TYP" +
+            std::string(n < 10    ? "00"
+                        : n < 100 ? "0"
+                                  : "") +
+            std::to_string(n) + "=T" + std::to_string(n) + "\n";
+  text += "TYP1000=beyond\n[NAME]\nNAM001=A\n";
+  write_definitions(text);
+  EXPECT_EQ(91, build("*GEN"));
+  ASSERT_EQ(999, string_list_count(table_.types));
+  EXPECT_EQ("T999", table_.types->items[998]);
+}
+
+TEST_F(Assembly, VerboseTexts) {
+  rows_.values = {"x", "t1"};
+  write_definitions(
+      "[REGVAL]\nSQL001=SELECT 'x', '$parm01'\nSQL002=WHERE 1 = 1\n"
+      "[TYPE]\nTYP001=STRING\nTYP002=DWORD\n[NAME]\nNAM001=A,B\n");
+  ASSERT_EQ(0, build("*GEN", true, "t1"));
+  EXPECT_EQ(
+      "Liste mit Werten der Eintr\xE4"
+      "ge erstellen:\n"
+      "SQL-Statement :\n"
+      "' SELECT 'x', '$parm01' WHERE 1 = 1 '\n"
+      "Werteliste erstellt\n"
+      "Liste mit Typen der Eintr\xE4"
+      "ge erstellen:\n"
+      "Typen-String: \n"
+      "'STRING,DWORD'\n"
+      "Typen-Liste erstellt\n"
+      "Liste mit Namen der Eintr\xE4"
+      "ge erstellen:\n"
+      "'A,B'\n"
+      "Namen-Liste erstellt\n",
+      console_);
+  EXPECT_EQ(
+      "allgemeine Eintr\xE4"
+      "ge (*GEN) :\n\n"
+      "SELECT 'x', '$parm01'\nWHERE 1 = 1\n\n"
+      "STRING\nDWORD\n\n"
+      "A,B\n\n",
+      log());
+
+  rows_.values = {"x"};
+  console_.clear();
+  write_definitions(
+      "[REGVAL]\nSQL001=SELECT 'x'\n[TYPE]\nTYP001=STRING,DWORD\n[NAME]\nNAM001=A,B\n");
+  EXPECT_EQ(91, build("*GEN", true));
+  const std::string tail = "Namen-Liste erstellt\n\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
+  ASSERT_GE(console_.size(), tail.size());
+  EXPECT_EQ(tail, console_.substr(console_.size() - tail.size()));
+}
+
+TEST_F(Assembly, UnknownModeIsRefused) {
+  EXPECT_EQ(91, build("*XY"));
+  EXPECT_EQ("falscher Modus !!!\n", console_);
+  EXPECT_EQ("falscher Modus --> Abbruch\n", log());
+  EXPECT_EQ(nullptr, table_.values);
 }
 
 }  // namespace
