@@ -151,6 +151,7 @@ std::vector<Entry> table_entries(const EntryTable& table) {
                                            : std::string();
   };
   std::vector<Entry> entries;
+  entries.reserve(static_cast<std::size_t>(string_list_count(table.values)));
   for (std::int32_t i = 0; i < string_list_count(table.values); ++i)
     entries.push_back({item(table.types, i), item(table.names, i), item(table.values, i)});
   return entries;
