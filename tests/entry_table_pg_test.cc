@@ -1,43 +1,22 @@
 // The entry table assembly against the real PostgreSQL cluster, through the ODBC data
 // source that scripts/with-postgres.sh sets up: what the server runs and returns.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "entries/entry_table.h"
+#include "entries/entry_table_fixture.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Items = std::vector<std::string>;
-
-constexpr const char* kDatabaseSystem = "PGTEST";
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
   return value == nullptr ? std::string() : std::string(value);
 }
 
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-std::optional<Items> items_of(const StringListRef& list) {
-  if (!list) return std::nullopt;
-  return Items(list->items.begin(), list->items.begin() + list->count);
-}
-
-class EntryTableTest : public ::testing::Test {
+class EntryTableTest : public EntryTableFixture {
  protected:
   static void SetUpTestSuite() {
     const std::string dsn = environment("KESTAL_PG_DSN");
@@ -45,37 +24,23 @@ class EntryTableTest : public ::testing::Test {
     db_ = new DatabaseConnection;
     connected_ = db_connect(*db_, environment("KESTAL_PG_USER"), environment("KESTAL_PG_PASSWORD"),
                             dsn) == 0;
+    rows_ = new DatabaseRows(*db_);
   }
 
   void SetUp() override {
     ASSERT_FALSE(environment("KESTAL_PG_DSN").empty())
         << "run under scripts/with-postgres.sh (KESTAL_PG_DSN is not set)";
     ASSERT_TRUE(connected_) << "no connection to the data source";
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    directory_ = fs::temp_directory_path() /
-                 ("kestal-entries-" + std::to_string(getpid()) + "-" + info->name());
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-    saved_cwd_ = fs::current_path();
-    fs::current_path(directory_);
-    report_.log = RunLog{(directory_ / "run.log").string(), (directory_ / "run.bak").string()};
-    report_.console.capture = &console_;
+    EntryTableFixture::SetUp();
   }
-
   void TearDown() override {
     if (db_ != nullptr) {
       query_close(*db_);
       site_cursor_close(*db_);
     }
-    if (!saved_cwd_.empty()) fs::current_path(saved_cwd_);
-    if (!directory_.empty()) fs::remove_all(directory_);
+    EntryTableFixture::TearDown();
   }
-
-  void write_definitions(const std::string& text) {
-    std::ofstream(directory_ / (std::string("KESTALENTRY.") + kDatabaseSystem + ".INI"),
-                  std::ios::binary)
-        << text;
-  }
+  RowSource& rows() override { return *rows_; }
 
   // Runs `sql` on a statement of its own, outside the cursors under test.
   void execute(const std::string& sql) {
@@ -95,28 +60,11 @@ class EntryTableTest : public ::testing::Test {
     }
   }
 
-  std::int32_t build(const std::string& mode, bool verbose = false,
-                     const std::string& terminal = "127.0.0.90") {
-    run_.mode = mode;
-    run_.terminal_name = terminal;
-    run_.verbose = verbose;
-    report_.verbose = verbose;
-    DatabaseRows rows(*db_);
-    return build_entry_table(table_, EntrySources{rows, run_, database_system_, report_});
-  }
-
-  std::string log() const { return read_file(directory_ / "run.log"); }
   const std::string& executed() const { return db_->statement_text; }
 
   static inline DatabaseConnection* db_ = nullptr;  // lives as long as the process
   static inline bool connected_ = false;
-  fs::path directory_;
-  fs::path saved_cwd_;
-  RunContext run_;
-  std::string database_system_ = kDatabaseSystem;
-  std::string console_;
-  Report report_;
-  EntryTable table_;
+  static inline DatabaseRows* rows_ = nullptr;  // the same
 };
 
 TEST_F(EntryTableTest, StatementFromFragmentsEndsAtTheFirstGap) {
@@ -138,7 +86,7 @@ TEST_F(EntryTableTest, StatementFromFragmentsEndsAtTheFirstGap) {
   const std::string server_log = environment("KESTAL_PG_LOG");
   if (!server_log.empty()) {
     // What the server received, as its statement log shows it.
-    std::string text = read_file(server_log);
+    std::string text = read_text(server_log);
     text = log_start <= text.size() ? text.substr(log_start) : text;
     EXPECT_NE(std::string::npos, text.find(": " + expected + "\n")) << text;
   }
@@ -172,7 +120,7 @@ TEST_F(EntryTableTest, StatementFailures) {
 
   // No row: 100, before the type and name lists are read, without a message.
   table_ = EntryTable{};
-  fs::remove(directory_ / "run.log");
+  fs::remove(folder_ / "run.log");
   write_definitions("[REGVAL]\nSQL001=SELECT 'a' WHERE 1 = 0\n[TYPE]\nTYP001=STRING\n");
   EXPECT_EQ(100, build("*GEN"));
   EXPECT_EQ(nullptr, table_.values);
@@ -184,7 +132,7 @@ TEST_F(EntryTableTest, StatementFailures) {
 
   // An error at execution ends the build with the cursor's status and the message.
   table_ = EntryTable{};
-  fs::remove(directory_ / "run.log");
+  fs::remove(folder_ / "run.log");
   write_definitions("[REGVAL]\nSQL001=SELEKT 1\n");
   EXPECT_EQ(-1, build("*GEN"));
   EXPECT_EQ("DbTabelle kann nicht geoeffnet werden, Fehler : -1\n", console_);
@@ -214,8 +162,8 @@ TEST_F(EntryTableTest, SitesBecomeNumberedEntries) {
 
 TEST_F(EntryTableTest, ShippedPostgresDefinitionsReadTheTerminalRow) {
   fs::copy_file(fs::path(KESTAL_EXAMPLES_DIR) / "KESTALENTRY.POSTGRES.INI",
-                directory_ / "KESTALENTRY.POSTGRES.INI");
-  database_system_ = "POSTGRES";
+                folder_ / "KESTALENTRY.POSTGRES.INI");
+  system_ = "POSTGRES";
   const std::string terminal = "127.0.0.91";
   execute("DELETE FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '" + terminal + "'");
   execute("INSERT INTO VXSYSTEM.VXS1140TRM (TrmNam, TrmDtd, TrmDbe, TrmDtp, TrmDac) VALUES ('" +

@@ -4,17 +4,12 @@
 #include "entries/entry_table.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <vector>
+
+#include "entries/entry_table_fixture.h"
 
 namespace {
-
-namespace fs = std::filesystem;
-using Items = std::vector<std::string>;
 
 // Rows held in memory: one value row (or none), statuses to report, and the
 // statement the assembly asked for.
@@ -41,47 +36,10 @@ struct MemoryRows final : RowSource {
   std::int32_t site_cursor_close() override { return 0; }
 };
 
-Items items_of(const StringListRef& list) {
-  return list ? Items(list->items.begin(), list->items.begin() + list->count) : Items{};
-}
-
-class Assembly : public ::testing::Test {
+class Assembly : public EntryTableFixture {
  protected:
-  void SetUp() override {
-    folder_ = fs::temp_directory_path() / ("kestal-assembly-" + std::to_string(getpid()));
-    fs::create_directories(folder_);
-    saved_ = fs::current_path();
-    fs::current_path(folder_);
-    report_.log = RunLog{(folder_ / "run.log").string(), (folder_ / "run.bak").string()};
-    report_.console.capture = &console_;
-  }
-  void TearDown() override {
-    fs::current_path(saved_);
-    fs::remove_all(folder_);
-  }
-  void write_definitions(const std::string& text) {
-    std::ofstream(folder_ / "KESTALENTRY.MEM.INI", std::ios::binary) << text;
-  }
-  std::int32_t build(const std::string& mode, bool verbose = false,
-                     const std::string& terminal = "t1") {
-    run_.mode = mode;
-    run_.terminal_name = terminal;
-    run_.verbose = report_.verbose = verbose;
-    table_ = EntryTable{};
-      return build_entry_table(table_, EntrySources{rows_, run_, system_, report_});
-  }
-  std::string log() const {
-    std::ifstream in(folder_ / "run.log", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  fs::path folder_, saved_;
+  RowSource& rows() override { return rows_; }
   MemoryRows rows_;
-  RunContext run_;
-  std::string system_ = "MEM";
-  std::string console_;
-  Report report_;
-  EntryTable table_;
 };
 
 const char kNames[] = "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=A,B\n";
@@ -126,7 +84,7 @@ TEST_F(Assembly, CursorStatusesShapeTheTable) {
   EXPECT_EQ(build("*GEN"), -1);
   EXPECT_EQ(console_, "DbTabelle kann nicht geoeffnet werden, Fehler : -1\n");
 
-  system_ = "../MEM";
+  system_ = "../TEST";
   EXPECT_EQ(build("*GEN"), 3);
 }
 
