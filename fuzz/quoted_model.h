@@ -13,5 +13,8 @@ struct ModelList {
 
 ModelList model_parse_quoted_list(std::string_view text);
 
+// The text without blanks and tabs at either end.
+std::string model_trimmed(const std::string& text);
+
 // Trimmed values in quotes (inner quotes doubled), separated by commas; no length limit.
 std::string model_quoted_row(const std::vector<std::string>& values);
