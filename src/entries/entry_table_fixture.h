@@ -17,7 +17,7 @@
 using Items = std::vector<std::string>;
 
 inline Items items_of(const StringListRef& list) {
-  return list ? Items(list->items.begin(), list->items.begin() + list->count) : Items{};
+  return list ? list->items : Items{};
 }
 
 class EntryTableFixture : public ::testing::Test {

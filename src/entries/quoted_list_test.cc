@@ -15,7 +15,7 @@ using Items = std::vector<std::string>;
 // The list's items, or nothing when the parser returned none.
 std::optional<Items> items_of(const StringListRef& list) {
   if (!list) return std::nullopt;
-  return Items(list->items.begin(), list->items.begin() + list->count);
+  return list->items;
 }
 
 void set_column(QueryRow& row, int index, const char* value) {
@@ -110,6 +110,6 @@ TEST(BuildQuotedRow, ThirtyFullColumnsAreKeptWhole) {
   EXPECT_EQ(static_cast<std::size_t>(kQueryColumns * (kColumnBytes + 2) - 1), line.size());
   StringListRef list = parse_quoted_list(line);
   ASSERT_NE(nullptr, list);
-  ASSERT_EQ(kQueryColumns, list->count);
+  ASSERT_EQ(kQueryColumns, string_list_count(list));
   EXPECT_EQ(full, list->items[kQueryColumns - 1]);
 }

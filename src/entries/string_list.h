@@ -1,5 +1,5 @@
 // StringList: an ordered, growable list of owned texts, reached through a reference
-// that is none until the first append. Capacity grows 10, 20, 30, ...
+// that is none until the first append.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +9,7 @@
 #include <vector>
 
 struct StringList {
-  std::int32_t count = 0;
-  std::int32_t capacity = 0;
-  std::vector<std::string> items;  // the first `count` are in use
+  std::vector<std::string> items;  // in append order
 };
 
 using StringListRef = std::unique_ptr<StringList>;
@@ -23,5 +21,5 @@ std::int32_t string_list_release(StringListRef& list);
 
 // Number of items; a reference that is none counts as 0.
 inline std::int32_t string_list_count(const StringListRef& list) {
-  return list ? list->count : 0;
+  return list ? static_cast<std::int32_t>(list->items.size()) : 0;
 }
