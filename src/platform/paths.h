@@ -5,6 +5,9 @@
 #include <string>
 #include <string_view>
 
+// '/' on POSIX, '\' on Windows.
+char path_separator();
+
 // "..\..\Velmarion_php\log\KestalLog.txt" in the platform's spelling.
 std::string run_log_path();
 // "..\..\Velmarion_php\log\KestalLog.bak" in the platform's spelling.

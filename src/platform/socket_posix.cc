@@ -1,5 +1,5 @@
-// POSIX sockets behind the platform socket layer: poll for every wait, errno and
-// resolver results translated into Windows Sockets codes.
+// POSIX sockets behind the platform socket layer: poll for every wait, failures
+// reported as Windows Sockets codes (socket_errors_posix.cc).
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netdb.h>
@@ -15,117 +15,6 @@
 
 #include "platform/socket.h"
 #include "platform/socket_errors_posix.h"
-
-std::int32_t net_code_from_errno(int error_number) {
-  switch (error_number) {
-    case EINTR:
-      return 10004;
-    case EBADF:
-      return 10009;
-    case EACCES:
-      return 10013;
-    case EFAULT:
-      return 10014;
-    case EINVAL:
-      return 10022;
-    case EMFILE:
-    case ENFILE:
-      return 10024;
-    case EINPROGRESS:
-      return 10035;
-    case EALREADY:
-      return 10037;
-    case ENOTSOCK:
-      return 10038;
-    case EDESTADDRREQ:
-      return 10039;
-    case EMSGSIZE:
-      return 10040;
-    case EPROTOTYPE:
-      return 10041;
-    case ENOPROTOOPT:
-      return 10042;
-    case EPROTONOSUPPORT:
-      return 10043;
-    case ESOCKTNOSUPPORT:
-      return 10044;
-    case EOPNOTSUPP:
-      return 10045;
-    case EPFNOSUPPORT:
-      return 10046;
-    case EAFNOSUPPORT:
-      return 10047;
-    case EADDRINUSE:
-      return 10048;
-    case EADDRNOTAVAIL:
-      return 10049;
-    case ENETDOWN:
-      return 10050;
-    case ENETUNREACH:
-      return 10051;
-    case ENETRESET:
-      return 10052;
-    case ECONNABORTED:
-      return 10053;
-    case ECONNRESET:
-    case EPIPE:
-      return 10054;
-    case ENOBUFS:
-    case ENOMEM:
-      return 10055;
-    case EISCONN:
-      return 10056;
-    case ENOTCONN:
-      return 10057;
-    case ESHUTDOWN:
-      return 10058;
-    case ETOOMANYREFS:
-      return 10059;
-    case ETIMEDOUT:
-      return 10060;
-    case ECONNREFUSED:
-      return 10061;
-    case ELOOP:
-      return 10062;
-    case ENAMETOOLONG:
-      return 10063;
-    case EHOSTDOWN:
-      return 10064;
-    case EHOSTUNREACH:
-      return 10065;
-    default:
-      break;
-  }
-  // EAGAIN and EWOULDBLOCK may share a value, so they cannot both be case labels.
-  if (error_number == EAGAIN || error_number == EWOULDBLOCK) return 10035;
-  return 10022;
-}
-
-std::int32_t net_code_from_lookup(int eai, int error_number) {
-  switch (eai) {
-    case 0:
-      return 0;
-    case EAI_NONAME:
-      return kNetHostNotFound;
-    case EAI_AGAIN:
-      return kNetTryAgain;
-    case EAI_FAIL:
-      return kNetNoRecovery;
-#ifdef EAI_NODATA
-    case EAI_NODATA:
-#endif
-#ifdef EAI_ADDRFAMILY
-    case EAI_ADDRFAMILY:
-#endif
-      return kNetNoData;
-    case EAI_MEMORY:
-      return 10055;
-    case EAI_SYSTEM:
-      return net_code_from_errno(error_number);
-    default:
-      return kNetNoRecovery;
-  }
-}
 
 namespace {
 
@@ -189,7 +78,7 @@ int net_wait(NetHandle handle, NetWait what, std::int64_t timeout_ms, std::int32
     int ready = ::poll(&entry, 1, left > INT_MAX ? INT_MAX : static_cast<int>(left));
     if (ready > 0) {
       if (entry.revents & POLLNVAL) {
-        error = 10038;  // not a socket (any more)
+        error = net_code_from_errno(ENOTSOCK);  // not a socket (any more)
         return -1;
       }
       return 1;
