@@ -8,18 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
+
+#include "harness/files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 void write_file(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -45,7 +39,7 @@ TEST_F(RunLogTest, AppendsTextAndLineEnd) {
   log_line(log_, "first");
   log_line(log_, "\n\nsecond\n");
   log_line(log_, "");
-  EXPECT_EQ(read_file(log_.path), "first\n\n\nsecond\n\n\n");
+  EXPECT_EQ(read_whole_file(log_.path), "first\n\n\nsecond\n\n\n");
 }
 
 TEST_F(RunLogTest, FileOfExactlyTheLimitIsNotRotated) {
@@ -59,16 +53,16 @@ TEST_F(RunLogTest, CrossingLineCompletesTheFileThatBecomesTheBackup) {
   write_file(log_.path, std::string(95, 'x'));
   log_line(log_, "crossing line");
   ASSERT_FALSE(fs::exists(log_.path));
-  EXPECT_EQ(read_file(log_.backup_path), std::string(95, 'x') + "crossing line\n");
+  EXPECT_EQ(read_whole_file(log_.backup_path), std::string(95, 'x') + "crossing line\n");
   log_line(log_, "next");
-  EXPECT_EQ(read_file(log_.path), "next\n");
+  EXPECT_EQ(read_whole_file(log_.path), "next\n");
 }
 
 TEST_F(RunLogTest, ExistingBackupIsReplaced) {
   write_file(log_.backup_path, "old backup\n");
   write_file(log_.path, std::string(100, 'y'));
   log_line(log_, "z");
-  EXPECT_EQ(read_file(log_.backup_path), std::string(100, 'y') + "z\n");
+  EXPECT_EQ(read_whole_file(log_.backup_path), std::string(100, 'y') + "z\n");
   EXPECT_FALSE(fs::exists(log_.path));
 }
 
@@ -114,7 +108,7 @@ TEST_F(RunLogTest, ConcurrentRunsKeepEveryLineWholeAcrossARotation) {
     }
     int status = 0;
     while (wait(&status) > 0) ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::string all = read_file(shared.backup_path) + read_file(shared.path);
+    std::string all = read_whole_file(shared.backup_path) + read_whole_file(shared.path);
     ASSERT_TRUE(all.empty() || all.back() == '\n');
     std::map<std::string, int> seen;
     for (std::size_t start = 0, end; (end = all.find('\n', start)) != std::string::npos;

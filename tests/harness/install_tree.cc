@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -19,13 +18,6 @@ InstallTree::InstallTree(const std::string& name, bool with_log_directory) {
 InstallTree::~InstallTree() {
   std::error_code ignored;
   fs::remove_all(root_, ignored);
-}
-
-std::string read_whole_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 std::string InstallTree::read_log() const {

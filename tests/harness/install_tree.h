@@ -6,6 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "harness/files.h"
+
+// The line that opens every run in the run log.
+inline const std::string kRunSeparator = "========================================>";
+
 class InstallTree {
  public:
   // `name` makes the folder unique per test; the tree is removed by the destructor.
@@ -35,5 +40,3 @@ class InstallTree {
 
 // Replaces every run of 14 digits by "<TS>", so log lines compare exactly otherwise.
 std::string mask_timestamps(const std::string& text);
-
-std::string read_whole_file(const std::filesystem::path& path);

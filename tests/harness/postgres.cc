@@ -43,3 +43,32 @@ std::vector<std::string> statements_logged_since(std::uintmax_t offset) {
   }
   return statements;
 }
+
+std::string sql_quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') quoted += '\'';
+    quoted += c;
+  }
+  return quoted + "'";
+}
+
+void add_terminal_row(const std::string& name) {
+  psql(
+      "INSERT INTO vxsystem.vxs1140trm (trmnam, trmdbe, trmdtp, trmdst, trmdpg, trmdac) "
+      "VALUES (" +
+      sql_quoted(name) + ", 'night', 3, 7, 5, 0);");
+}
+
+void add_site_rows(const std::vector<std::pair<std::string, std::string>>& sites) {
+  for (const auto& [number, status] : sites)
+    psql("INSERT INTO vxsystem.vxs113sto (stonum, stosta) VALUES (" + sql_quoted(number) + ", " +
+         status + ");");
+}
+
+std::string status_row_text(const std::string& name) {
+  return psql(
+      "SELECT trmdbe, trmdnm, trmdtp, trmdst, trmdpg, trmdac FROM vxsystem.vxs1140trm "
+      "WHERE trmnam = " +
+      sql_quoted(name) + ";");
+}

@@ -1,6 +1,7 @@
 // A kestal-sim process for one test.
 #include "harness/simulator.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "harness/install_tree.h"
+#include "harness/files.h"
 
 namespace fs = std::filesystem;
 
@@ -74,4 +75,12 @@ std::string Simulator::registry() const {
 
 std::string Simulator::log() const {
   return read_whole_file(log_);
+}
+
+std::unique_ptr<Simulator> start_simulator(const std::string& program, const std::string& address,
+                                           const std::vector<std::string>& flags,
+                                           const std::filesystem::path& folder) {
+  auto sim = std::make_unique<Simulator>(program, address, flags, folder);
+  EXPECT_TRUE(sim->ready()) << "kestal-sim did not start on " << address;
+  return sim;
 }

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,3 +36,8 @@ class Simulator {
   std::filesystem::path registry_;
   std::filesystem::path log_;
 };
+
+// A simulator as most tests want one; the current test fails when it does not start.
+std::unique_ptr<Simulator> start_simulator(const std::string& program, const std::string& address,
+                                           const std::vector<std::string>& flags,
+                                           const std::filesystem::path& folder);

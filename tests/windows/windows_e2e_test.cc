@@ -18,19 +18,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSeparator = "========================================>";
-// A label longer than 63 characters fails inside the resolver, so the lookup of this
-// name never leaves the machine.
-const std::string kUnknownHost = std::string(70, 'x') + ".invalid";
-
-std::string quote(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) {
-    if (c == '\'') q += '\'';
-    q += c;
-  }
-  return q + "'";
-}
+// Blanks make the name invalid before any resolver is asked: nothing leaves the machine.
+const std::string kUnknownHost = "no such terminal";
 
 // Credential stores written once by the Windows kestal-cred.exe, then copied per test.
 struct Stores {
@@ -76,34 +65,13 @@ class WindowsRun : public ::testing::Test {
     tree_->write_file(tree_->credential_store_path(), stores().good);
   }
 
-  void add_terminal(const std::string& name) {
-    psql("INSERT INTO vxsystem.vxs1140trm (trmnam, trmdst, trmdpg, trmdac) VALUES (" + quote(name) +
-         ", 7, 5, 0);");
-  }
-
-  void add_sites(const std::vector<std::pair<std::string, std::string>>& sites) {
-    for (const auto& [number, status] : sites)
-      psql("INSERT INTO vxsystem.vxs113sto (stonum, stosta) VALUES (" + quote(number) + ", " +
-           status + ");");
-  }
-
-  // "TrmDbe|TrmDnm|TrmDtp|TrmDst|TrmDpg|TrmDac" and a line feed.
-  std::string status_row(const std::string& name) {
-    return psql(
-        "SELECT trmdbe, trmdnm, trmdtp, trmdst, trmdpg, trmdac FROM vxsystem.vxs1140trm "
-        "WHERE trmnam = " +
-        quote(name) + ";");
-  }
-
   ProcessResult run(const std::vector<std::string>& arguments) {
     return run_windows(KESTALENTRY_EXE, arguments, tree_->working_directory().string());
   }
 
   std::unique_ptr<Simulator> start_sim(const std::string& address,
                                        const std::vector<std::string>& flags = {}) {
-    auto sim = std::make_unique<Simulator>(KESTAL_SIM_PATH, address, flags, tree_->root());
-    EXPECT_TRUE(sim->ready()) << "kestal-sim did not start on " << address;
-    return sim;
+    return start_simulator(KESTAL_SIM_PATH, address, flags, tree_->root());
   }
 
   // The run log as CR LF lines, timestamps masked; a bare LF fails the test.
@@ -146,7 +114,8 @@ TEST_F(WindowsRun, ArgumentErrorsPrintAndLogWithCrLfAndExit91) {
     EXPECT_EQ(r.exit_code, 91);
     EXPECT_EQ(r.out, c.console);
     // The separator's own two line feeds become empty CR LF lines in the file.
-    EXPECT_EQ(log_lines(), (std::vector<std::string>{"", "", kSeparator, "Start : <TS>", c.log}));
+    EXPECT_EQ(log_lines(),
+              (std::vector<std::string>{"", "", kRunSeparator, "Start : <TS>", c.log}));
   }
 }
 
@@ -182,26 +151,26 @@ TEST_F(WindowsRun, RefusedDatabaseLoginEndsWithItsStatusAndMasksThePassword) {
 
 TEST_F(WindowsRun, MissingDefinitionFileEndsWith3BeforeTheRow) {
   const std::string terminal = "127.0.0.207";
-  add_terminal(terminal);
+  add_terminal_row(terminal);
   ProcessResult r = run({"user", terminal, "*GEN"});
   EXPECT_EQ(r.exit_code, 3);
   EXPECT_EQ(r.out, "");
   // The row keeps what it had: the start mark comes after the entry table.
-  EXPECT_EQ(status_row(terminal), "|||7|5|0\n");
+  EXPECT_EQ(status_row_text(terminal), "night||3|7|5|0\n");
   std::vector<std::string> lines = log_lines();
   EXPECT_FALSE(contains(lines, "Programm beendet")) << tree_->read_log();
 }
 
 TEST_F(WindowsRun, StoTransfersTheSitesAndMarksTheRow) {
   const std::string terminal = "127.0.0.202";
-  add_terminal(terminal);
-  add_sites({{"0", "1"}, {"7", "1"}, {"12345", "NULL"}, {"44", "4"}, {"88", "8"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"0", "1"}, {"7", "1"}, {"12345", "NULL"}, {"44", "4"}, {"88", "8"}});
   auto sim = start_sim(terminal);
   ProcessResult r = run({"op'1", terminal, "*sto"});
   EXPECT_EQ(r.exit_code, 0) << r.out;
   EXPECT_EQ(last_crlf_line(r.out).substr(0, 3), "200") << r.out;
   EXPECT_EQ(sim->registry(), "STRING StoNr1 7\nSTRING StoNr2 12345\n");
-  EXPECT_EQ(status_row(terminal), "op'1|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "op'1|Registry|40||0|0\n");
   std::vector<std::string> lines = log_lines();
   EXPECT_TRUE(contains(lines, "Standortnummern (*STO) :")) << tree_->read_log();
   EXPECT_TRUE(contains(lines, "an Terminal " + terminal + ": 200UPDSYSDB a0d5 15 STRING StoNr1 7"))
@@ -212,15 +181,15 @@ TEST_F(WindowsRun, StoTransfersTheSitesAndMarksTheRow) {
 
 TEST_F(WindowsRun, TheWindowsSimulatorTakesAWindowsTransfer) {
   const std::string terminal = "127.0.0.209";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}, {"30", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}, {"30", "1"}});
   // The Windows build of the simulator, started through Wine like the tool itself.
   Simulator sim({KESTAL_WINE64, KESTAL_SIM_EXE}, terminal, {}, tree_->root(), 30);
   ASSERT_TRUE(sim.ready()) << "kestal-sim.exe did not start on " << terminal;
   ProcessResult r = run({"user", terminal, "*STO"});
   EXPECT_EQ(r.exit_code, 0) << r.out;
   EXPECT_EQ(last_crlf_line(r.out), "200 entry accepted") << r.out;
-  EXPECT_EQ(status_row(terminal), "user|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "user|Registry|40||0|0\n");
   EXPECT_EQ(sim.registry(), "STRING StoNr1 7\nSTRING StoNr2 30\n");
   std::string seen = sim.log();
   EXPECT_NE(seen.find("<- UPDSYSDB f63 16 STRING StoNr2 30"), std::string::npos) << seen;
@@ -229,7 +198,7 @@ TEST_F(WindowsRun, TheWindowsSimulatorTakesAWindowsTransfer) {
 
 TEST_F(WindowsRun, GenTransfersTheValuesOfACrLfDefinitionFile) {
   const std::string terminal = "127.0.0.203";
-  add_terminal(terminal);
+  add_terminal_row(terminal);
   // Written as a Windows editor writes it, with CR LF line ends.
   tree_->write_file(tree_->working_directory() / "KESTALENTRY.POSTGRES.INI",
                     "[REGVAL]\r\n"
@@ -246,7 +215,7 @@ TEST_F(WindowsRun, GenTransfersTheValuesOfACrLfDefinitionFile) {
   EXPECT_EQ(r.exit_code, 0) << r.out;
   EXPECT_EQ(sim->registry(),
             "STRING TermName " + terminal + "\nSTRING Second zwei\nDWORD Progress 5\n");
-  EXPECT_EQ(status_row(terminal), "user|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "user|Registry|40||0|0\n");
   // Verbose lines carry CR LF; a sent command keeps its own CR LF, so its console
   // line ends in CR CR LF, as text mode makes of it.
   EXPECT_NE(r.out.find("DbConnect\r\nListe mit Werten der Eintr\xE4"
@@ -272,24 +241,24 @@ TEST_F(WindowsRun, GenTransfersTheValuesOfACrLfDefinitionFile) {
 
 TEST_F(WindowsRun, RefusedPasswordEndsWith530) {
   const std::string terminal = "127.0.0.204";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}});
   auto sim = start_sim(terminal, {"--reject-password"});
   ProcessResult r = run({"user", terminal, "*STO"});
   EXPECT_EQ(r.exit_code, 0);
   // The login message has no line end of its own, so the last reply's code follows it.
   EXPECT_EQ(r.out, "Anmeldung an Term. fehlgeschlagen, Fehler 530530\r\n");
   EXPECT_EQ(sim->registry(), "");
-  EXPECT_EQ(status_row(terminal), "user|Registry|40|530|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "user|Registry|40|530|0|0\n");
   EXPECT_TRUE(contains(log_lines(), "   unerwartete Antwort v. Terminal : 530"));
 }
 
 TEST_F(WindowsRun, UnknownTerminalNameIsRecordedAs11001) {
-  add_terminal(kUnknownHost);
+  add_terminal_row(kUnknownHost);
   ProcessResult r = run({"user", kUnknownHost, "*STO"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, "Terminal nicht gefunden!\r\n\r\n");
-  EXPECT_EQ(status_row(kUnknownHost), "user|Registry|40|11001|0|0\n");
+  EXPECT_EQ(status_row_text(kUnknownHost), "user|Registry|40|11001|0|0\n");
   std::vector<std::string> lines = log_lines();
   EXPECT_TRUE(contains(lines, "Socket-Error : 11001")) << tree_->read_log();
   ASSERT_FALSE(lines.empty());
@@ -298,7 +267,7 @@ TEST_F(WindowsRun, UnknownTerminalNameIsRecordedAs11001) {
 
 TEST_F(WindowsRun, RefusedConnectionIsReportedAt10061AtOnce) {
   const std::string terminal = "127.0.0.205";  // nothing listens here
-  add_terminal(terminal);
+  add_terminal_row(terminal);
   auto start = std::chrono::steady_clock::now();
   ProcessResult r = run({"user", terminal, "*STO", "/D"});
   auto seconds =
@@ -309,14 +278,14 @@ TEST_F(WindowsRun, RefusedConnectionIsReportedAt10061AtOnce) {
   EXPECT_NE(r.out.find("SocketOpen-Error: 10061Socket-Error: 10061\r\n"), std::string::npos)
       << r.out;
   EXPECT_EQ(last_crlf_line(r.out), "");
-  EXPECT_EQ(status_row(terminal), "user|Registry|40|10061|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "user|Registry|40|10061|0|0\n");
   EXPECT_TRUE(contains(log_lines(), "Socket-Error : 10061")) << tree_->read_log();
 }
 
 TEST_F(WindowsRun, PeerClosingMidTransferFailsTheRemainingEntriesQuickly) {
   const std::string terminal = "127.0.0.206";
-  add_terminal(terminal);
-  add_sites({{"1", "1"}, {"2", "1"}, {"3", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"1", "1"}, {"2", "1"}, {"3", "1"}});
   // USER, PASS and the first entry are answered; then the terminal hangs up.
   auto sim = start_sim(terminal, {"--close-after", "3"});
   auto start = std::chrono::steady_clock::now();
@@ -333,7 +302,7 @@ TEST_F(WindowsRun, PeerClosingMidTransferFailsTheRemainingEntriesQuickly) {
       << tree_->read_log();
   EXPECT_TRUE(contains(lines, "   Socket-Error Schreiben : 10022")) << tree_->read_log();
   EXPECT_NE(r.out.find("Write Error: 10022\r\n"), std::string::npos) << r.out;
-  EXPECT_EQ(status_row(terminal), "user|Registry|40|10054|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "user|Registry|40|10054|0|0\n");
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "Programm beendet");
 }
@@ -353,7 +322,7 @@ TEST_F(WindowsRun, LogRotatesOncePastTheLimitCountingCrLfAsTwoBytes) {
   EXPECT_EQ(r.exit_code, 91);
   std::string backup = read_whole_file(tree_->backup_path());
   EXPECT_EQ(backup.size(), size + 47);
-  EXPECT_EQ(backup.substr(size), "\r\n\r\n" + kSeparator + "\r\n");
+  EXPECT_EQ(backup.substr(size), "\r\n\r\n" + kRunSeparator + "\r\n");
   EXPECT_EQ(log_lines(),
             (std::vector<std::string>{"Start : <TS>", "falsche Parameteranzahl --> Abbruch"}));
 
@@ -375,11 +344,11 @@ TEST_F(WindowsRun, LogRotatesAlsoWhenAnEmptyLinePassesTheLimit) {
   tree_->write_file(tree_->working_directory() / "KESTALENTRY.POSTGRES.INI",
                     "[REGVAL]\r\nSQL001=" + sql1 + "\r\nSQL002=" + sql2 +
                         "\r\n[TYPE]\r\nTYP001=STRING\r\n[NAME]\r\nNAM001=A\r\n");
-  const std::string before = "\r\n\r\n" + kSeparator + "\r\nStart : 00000000000000\r\n" +
+  const std::string before = "\r\n\r\n" + kRunSeparator + "\r\nStart : 00000000000000\r\n" +
                              "allgemeine Eintr\xE4"
                              "ge (*GEN) :\r\n\r\n" +
                              sql1 + "\r\n" + sql2 + "\r\n";
-  add_terminal("127.0.0.208");  // the value statement's row; nothing listens there
+  add_terminal_row("127.0.0.208");  // the value statement's row; nothing listens there
   const std::size_t size = 10485760 - before.size() - 1;
   tree_->write_file(tree_->log_path(), std::string(size, 'z'));
   ProcessResult r = run({"user", "127.0.0.208", "*GEN", "/D"});
