@@ -5,11 +5,14 @@
 
 std::int32_t string_list_append(StringListRef& list, std::string_view text) {
   try {
-    // A failed append leaves the list (or its absence) as it was.
-    StringListRef fresh = list ? nullptr : std::make_unique<StringList>();
-    StringList& target = list ? *list : *fresh;
-    target.items.emplace_back(text);
-    if (fresh) list = std::move(fresh);
+    if (list) {
+      list->items.emplace_back(text);
+      return 1;
+    }
+    // A new list is kept only once it holds the text: a failed append leaves none.
+    auto fresh = std::make_unique<StringList>();
+    fresh->items.emplace_back(text);
+    list = std::move(fresh);
     return 1;
   } catch (const std::bad_alloc&) {
     return 0;
