@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::int32_t error = 0;
   TerminalSocket* socket = tsock_create(error);
   fuzz_require(socket != nullptr, "tsock_create");
-  socket->handle = pair[0];
-  fuzz_require(net_set_nonblocking(socket->handle) == 0, "non-blocking socket");
+  socket->handle = NetSocket(pair[0]);
+  fuzz_require(net_set_nonblocking(socket->handle.get()) == 0, "non-blocking socket");
   tsock_set_timeout(socket, 2);
 
   std::string received;

@@ -1,9 +1,12 @@
 // Tests of the POSIX socket layer's translation into Windows Sockets codes.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <netdb.h>
 
 #include <cerrno>
+#include <utility>
 
+#include "platform/net_socket.h"
 #include "platform/socket.h"
 #include "platform/socket_errors_posix.h"
 
@@ -90,4 +93,25 @@ TEST(SocketPosix, ListenAcceptAndPollOverManySockets) {
   EXPECT_EQ(net_receive(served, buffer, sizeof buffer, error), 0);
   net_close(served);
   net_close(listener);
+}
+
+TEST(NetSocket, ClosesWhatItOwnsOnceAndGivesUpWhatItReleases) {
+  std::int32_t error = 0;
+  const NetHandle first = net_open_tcp(error);
+  const NetHandle second = net_open_tcp(error);
+  ASSERT_NE(first, kNetNoHandle);
+  ASSERT_NE(second, kNetNoHandle);
+  auto is_open = [](NetHandle handle) { return fcntl(static_cast<int>(handle), F_GETFD) != -1; };
+  {
+    NetSocket owner(first);
+    NetSocket moved(std::move(owner));
+    EXPECT_FALSE(owner.is_open());  // NOLINT(bugprone-use-after-move): the point of the check
+    EXPECT_EQ(moved.get(), first);
+    NetSocket kept(second);
+    EXPECT_EQ(kept.release(), second);
+    EXPECT_FALSE(kept.is_open());
+  }
+  EXPECT_FALSE(is_open(first));
+  EXPECT_TRUE(is_open(second));
+  EXPECT_EQ(net_close(second), 0);
 }

@@ -27,8 +27,7 @@ std::int64_t timeout_ms(const TerminalSocket* socket) {
 // Records `code`, closes the socket and marks the object closed.
 void fail_and_close(TerminalSocket* socket, std::int32_t code) {
   socket->last_error = code;
-  net_close(socket->handle);
-  socket->handle = kNetNoHandle;
+  socket->handle.close();
 }
 
 }  // namespace
@@ -40,7 +39,6 @@ TerminalSocket* tsock_create(std::int32_t& error) {
     return nullptr;
   }
   std::memcpy(socket->tag, kTerminalSocketTag, 9);
-  socket->handle = kNetNoHandle;
   std::int32_t started = net_startup();
   if (started != 0) {
     delete socket;
@@ -110,12 +108,12 @@ std::int32_t tsock_connect(TerminalSocket* socket) {
   // Connecting an open object again would otherwise leak its socket.
   tsock_close(socket);
   std::int32_t code = 0;
-  socket->handle = net_open_tcp(code);
-  if (socket->handle == kNetNoHandle) {
+  socket->handle = NetSocket(net_open_tcp(code));
+  if (!socket->handle.is_open()) {
     socket->last_error = code;
     return code;
   }
-  code = net_set_nonblocking(socket->handle);
+  code = net_set_nonblocking(socket->handle.get());
   if (code != 0) {
     socket->last_error = code;
     return code;  // the socket stays open; close or free releases it
@@ -124,7 +122,7 @@ std::int32_t tsock_connect(TerminalSocket* socket) {
     fail_and_close(socket, kNetAddrNotAvail);
     return kNetAddrNotAvail;
   }
-  code = net_connect(socket->handle, socket->address, socket->port);
+  code = net_connect(socket->handle.get(), socket->address, socket->port);
   if (code != 0) {
     socket->last_error = code;
     if (code != kNetWouldBlock) {
@@ -132,7 +130,7 @@ std::int32_t tsock_connect(TerminalSocket* socket) {
       return code;
     }
   }
-  int ready = net_wait(socket->handle, NetWait::kConnect, timeout_ms(socket), code);
+  int ready = net_wait(socket->handle.get(), NetWait::kConnect, timeout_ms(socket), code);
   if (ready == 0) {
     fail_and_close(socket, kNetConnAborted);
     return kNetConnAborted;
@@ -143,7 +141,7 @@ std::int32_t tsock_connect(TerminalSocket* socket) {
   }
   // Writable also means "failed": a refused connect is known at once, not after the
   // time-out, and is never taken for success.
-  code = net_pending_error(socket->handle);
+  code = net_pending_error(socket->handle.get());
   if (code != 0) {
     fail_and_close(socket, code);
     return code;
@@ -153,17 +151,15 @@ std::int32_t tsock_connect(TerminalSocket* socket) {
 
 std::int32_t tsock_close(TerminalSocket* socket) {
   if (!tagged(socket)) return kNetInvalid;
-  if (socket->handle == kNetNoHandle) return 0;
-  std::int32_t code = net_close(socket->handle);
+  std::int32_t code = socket->handle.close();
   if (code != 0) socket->last_error = code;
-  socket->handle = kNetNoHandle;
   return code;
 }
 
 std::int32_t tsock_receive(TerminalSocket* socket, char* buffer, std::int32_t size,
                            std::int32_t minimum) {
   if (!tagged(socket)) return -1;
-  if (socket->handle == kNetNoHandle || buffer == nullptr || size <= 0) {
+  if (!socket->handle.is_open() || buffer == nullptr || size <= 0) {
     socket->last_error = kNetInvalid;
     return -1;
   }
@@ -174,7 +170,7 @@ std::int32_t tsock_receive(TerminalSocket* socket, char* buffer, std::int32_t si
     std::int64_t left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     std::int32_t code = 0;
-    int ready = net_wait(socket->handle, NetWait::kRead, left, code);
+    int ready = net_wait(socket->handle.get(), NetWait::kRead, left, code);
     if (ready == 0) {
       // Bytes read so far stay in the buffer, but a time-out reports none. A socket
       // without an earlier error must still not read as success to the caller.
@@ -185,8 +181,8 @@ std::int32_t tsock_receive(TerminalSocket* socket, char* buffer, std::int32_t si
       fail_and_close(socket, code);
       return -1;
     }
-    std::int64_t got =
-        net_receive(socket->handle, buffer + count, static_cast<std::size_t>(size - count), code);
+    std::int64_t got = net_receive(socket->handle.get(), buffer + count,
+                                   static_cast<std::size_t>(size - count), code);
     if (got < 0) {
       if (code != kNetWouldBlock) {
         fail_and_close(socket, code);
@@ -206,12 +202,12 @@ std::int32_t tsock_receive(TerminalSocket* socket, char* buffer, std::int32_t si
 
 std::int32_t tsock_send(TerminalSocket* socket, const char* data, std::int32_t length, int wait) {
   if (!tagged(socket)) return -1;
-  if (socket->handle == kNetNoHandle || length < 0 || (data == nullptr && length > 0)) {
+  if (!socket->handle.is_open() || length < 0 || (data == nullptr && length > 0)) {
     socket->last_error = kNetInvalid;
     return -1;
   }
   std::int32_t code = 0;
-  std::int64_t sent = net_send(socket->handle, data, static_cast<std::size_t>(length), code);
+  std::int64_t sent = net_send(socket->handle.get(), data, static_cast<std::size_t>(length), code);
   if (sent < 0) {
     fail_and_close(socket, code);
     return -1;
@@ -224,7 +220,7 @@ std::int32_t tsock_send(TerminalSocket* socket, const char* data, std::int32_t l
   for (;;) {
     std::int64_t left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    int ready = net_wait(socket->handle, NetWait::kWrite, left < 0 ? 0 : left, code);
+    int ready = net_wait(socket->handle.get(), NetWait::kWrite, left < 0 ? 0 : left, code);
     if (ready < 0) {
       fail_and_close(socket, code);
       return -1;
@@ -234,7 +230,8 @@ std::int32_t tsock_send(TerminalSocket* socket, const char* data, std::int32_t l
       return 0;
     }
     if (done == static_cast<std::size_t>(length)) return length;
-    sent = net_send(socket->handle, data + done, static_cast<std::size_t>(length) - done, code);
+    sent =
+        net_send(socket->handle.get(), data + done, static_cast<std::size_t>(length) - done, code);
     if (sent < 0 && code != kNetWouldBlock) {
       fail_and_close(socket, code);
       return -1;

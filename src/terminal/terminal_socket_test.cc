@@ -89,30 +89,58 @@ std::string read_exactly(int fd, std::size_t count) {
 
 }  // namespace
 
+namespace {
+
+// The object's plain fields as bytes, to see that nothing was written.
+std::string field_bytes(const TerminalSocket& s) {
+  std::string bytes(s.tag, sizeof s.tag);
+  auto add = [&bytes](const auto& field) {
+    bytes.append(reinterpret_cast<const char*>(&field), sizeof field);
+  };
+  add(s.last_error);
+  add(s.address);
+  add(s.address_text);
+  add(s.host_name);
+  add(s.port);
+  add(s.timeout_seconds);
+  return bytes;
+}
+
+}  // namespace
+
 TEST(TerminalSocket, WrongTagIsRefusedByEveryOperationAndNotWritten) {
-  TerminalSocket forged;
-  std::memset(&forged, 0x5A, sizeof forged);
-  std::memcpy(forged.tag, "VXSockeT", 9);
-  TerminalSocket before;
-  std::memcpy(&before, &forged, sizeof forged);
+  std::int32_t error = 0;
+  TerminalSocket* forged = tsock_create(error);
+  ASSERT_NE(forged, nullptr);
+  std::memcpy(forged->tag, "VXSockeT", 9);
+  forged->last_error = 0x5A5A5A5A;
+  forged->address = 0x5A5A5A5A;
+  std::memset(forged->address_text, 0x5A, sizeof forged->address_text);
+  std::memset(forged->host_name, 0x5A, sizeof forged->host_name);
+  forged->port = 0x5A5A;
+  forged->timeout_seconds = 0x5A5A5A5A;
+  const std::string before = field_bytes(*forged);
   char buffer[16] = {};
 
-  EXPECT_EQ(tsock_set_address(&forged, "127.0.0.10"), 10022);
-  EXPECT_EQ(tsock_set_host(&forged, "127.0.0.10"), 10022);
-  EXPECT_EQ(tsock_set_port(&forged, 5010), 10022);
-  EXPECT_EQ(tsock_set_timeout(&forged, 1), 10022);
-  EXPECT_EQ(tsock_connect(&forged), 10022);
-  EXPECT_EQ(tsock_receive(&forged, buffer, sizeof buffer, 3), -1);
-  EXPECT_EQ(tsock_send(&forged, "x", 1, 1), -1);
-  EXPECT_EQ(tsock_close(&forged), 10022);
-  EXPECT_EQ(tsock_last_error(&forged), 10022);
-  EXPECT_EQ(tsock_free(&forged), 10022);
-  EXPECT_EQ(std::memcmp(&forged, &before, sizeof forged), 0);
+  EXPECT_EQ(tsock_set_address(forged, "127.0.0.10"), 10022);
+  EXPECT_EQ(tsock_set_host(forged, "127.0.0.10"), 10022);
+  EXPECT_EQ(tsock_set_port(forged, 5010), 10022);
+  EXPECT_EQ(tsock_set_timeout(forged, 1), 10022);
+  EXPECT_EQ(tsock_connect(forged), 10022);
+  EXPECT_EQ(tsock_receive(forged, buffer, sizeof buffer, 3), -1);
+  EXPECT_EQ(tsock_send(forged, "x", 1, 1), -1);
+  EXPECT_EQ(tsock_close(forged), 10022);
+  EXPECT_EQ(tsock_last_error(forged), 10022);
+  EXPECT_EQ(tsock_free(forged), 10022);
+  EXPECT_EQ(field_bytes(*forged), before);
+  EXPECT_FALSE(forged->handle.is_open());
 
   // A tag without its NUL is no tag either.
-  std::memcpy(forged.tag, "VXSocketX", 9);
-  EXPECT_EQ(tsock_set_port(&forged, 1), 10022);
+  std::memcpy(forged->tag, "VXSocketX", 9);
+  EXPECT_EQ(tsock_set_port(forged, 1), 10022);
   EXPECT_EQ(tsock_last_error(nullptr), 10022);
+  std::memcpy(forged->tag, kTerminalSocketTag, 9);
+  EXPECT_EQ(tsock_free(forged), 0);
 }
 
 TEST(TerminalSocket, CreatedObjectIsClosedAndZeroed) {
@@ -121,7 +149,7 @@ TEST(TerminalSocket, CreatedObjectIsClosedAndZeroed) {
   ASSERT_NE(s, nullptr);
   EXPECT_EQ(error, 4711);  // not written on success
   EXPECT_STREQ(s->tag, "VXSocket");
-  EXPECT_EQ(s->handle, kNetNoHandle);
+  EXPECT_FALSE(s->handle.is_open());
   EXPECT_EQ(s->last_error, 0);
   EXPECT_EQ(s->address, 0u);
   EXPECT_EQ(s->port, 0);
@@ -189,7 +217,7 @@ TEST(TerminalSocket, ConnectWithoutAddressIs10049AndStaysClosed) {
   tsock_set_timeout(s, 1);
   EXPECT_EQ(tsock_connect(s), 10049);
   EXPECT_EQ(tsock_last_error(s), 10049);
-  EXPECT_EQ(s->handle, kNetNoHandle);
+  EXPECT_FALSE(s->handle.is_open());
   tsock_free(s);
 }
 
@@ -208,7 +236,7 @@ TEST(TerminalSocket, RefusedConnectIs10061AtOnce) {
   EXPECT_EQ(tsock_connect(s), 10061);
   EXPECT_LT(seconds_since(start), 1.0);
   EXPECT_EQ(tsock_last_error(s), 10061);
-  EXPECT_EQ(s->handle, kNetNoHandle);
+  EXPECT_FALSE(s->handle.is_open());
   tsock_free(s);
 }
 
@@ -238,7 +266,7 @@ TEST(TerminalSocket, ConnectThatCannotCompleteIs10053AfterTheTimeOut) {
   EXPECT_GE(elapsed, 0.95);
   EXPECT_LT(elapsed, 3.0);
   EXPECT_EQ(tsock_last_error(s), 10053);
-  EXPECT_EQ(s->handle, kNetNoHandle);
+  EXPECT_FALSE(s->handle.is_open());
   tsock_free(s);
   for (int fd : fillers) close(fd);
 }
@@ -246,12 +274,12 @@ TEST(TerminalSocket, ConnectThatCannotCompleteIs10053AfterTheTimeOut) {
 TEST(TerminalSocket, ConnectSucceedsAndReconnectReplacesTheSocket) {
   Listener listener("127.0.0.16", 4);
   Connected c(listener, "127.0.0.16", 2);
-  EXPECT_NE(c.socket->handle, kNetNoHandle);
+  EXPECT_TRUE(c.socket->handle.is_open());
   EXPECT_EQ(tsock_last_error(c.socket), 10035);  // the asynchronous connect's code stays
   EXPECT_EQ(tsock_connect(c.socket), 0);
   EXPECT_GE(listener.accept_one(), 0);
   EXPECT_EQ(tsock_close(c.socket), 0);
-  EXPECT_EQ(c.socket->handle, kNetNoHandle);
+  EXPECT_FALSE(c.socket->handle.is_open());
   EXPECT_EQ(tsock_close(c.socket), 0);
 }
 
@@ -293,7 +321,7 @@ TEST(TerminalSocket, ReceiveTimeOutReturnsZeroAndKeepsTheSocketOpen) {
   EXPECT_EQ(tsock_receive(c.socket, buffer, sizeof buffer, 3), 0);
   EXPECT_GE(seconds_since(start), 0.95);
   EXPECT_EQ(std::string(buffer, 2), "20");  // kept in the buffer, but not counted
-  EXPECT_NE(c.socket->handle, kNetNoHandle);
+  EXPECT_TRUE(c.socket->handle.is_open());
   EXPECT_EQ(tsock_last_error(c.socket), 10035);  // unchanged
 
   // Without an earlier error a time-out must not read as success.
@@ -315,7 +343,7 @@ TEST(TerminalSocket, PeerCloseEndsTheReceiveAtOnce) {
     EXPECT_EQ(tsock_receive(c.socket, buffer, sizeof buffer, 3), -1);
     EXPECT_LT(seconds_since(start), 1.0);
     EXPECT_EQ(tsock_last_error(c.socket), 10054);
-    EXPECT_EQ(c.socket->handle, kNetNoHandle);
+    EXPECT_FALSE(c.socket->handle.is_open());
     EXPECT_EQ(tsock_receive(c.socket, buffer, sizeof buffer, 3), -1);
     EXPECT_EQ(tsock_last_error(c.socket), 10022);
     EXPECT_EQ(tsock_send(c.socket, "x", 1, 0), -1);
@@ -331,7 +359,7 @@ TEST(TerminalSocket, PeerCloseEndsTheReceiveAtOnce) {
     EXPECT_LT(seconds_since(start), 1.0);
     EXPECT_EQ(buffer[0], '2');
     EXPECT_EQ(tsock_last_error(c.socket), 10054);
-    EXPECT_EQ(c.socket->handle, kNetNoHandle);
+    EXPECT_FALSE(c.socket->handle.is_open());
   }
 }
 
@@ -355,7 +383,7 @@ TEST(TerminalSocket, SendWhoseWaitTimesOutIs10053AndCloses) {
   EXPECT_EQ(tsock_send(c.socket, block.data(), static_cast<std::int32_t>(block.size()), 1), 0);
   EXPECT_GE(seconds_since(start), 0.95);
   EXPECT_EQ(tsock_last_error(c.socket), 10053);
-  EXPECT_EQ(c.socket->handle, kNetNoHandle);
+  EXPECT_FALSE(c.socket->handle.is_open());
 }
 
 TEST(TerminalSocket, SendWithWaitDeliversABlockTheSocketTakesInParts) {
@@ -389,5 +417,5 @@ TEST(TerminalSocket, SendToAPeerThatHasGoneFailsWithoutSignal) {
   }
   EXPECT_EQ(result, -1);  // the process is still here: no SIGPIPE
   EXPECT_EQ(tsock_last_error(c.socket), 10054);
-  EXPECT_EQ(c.socket->handle, kNetNoHandle);
+  EXPECT_FALSE(c.socket->handle.is_open());
 }
