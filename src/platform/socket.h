@@ -50,7 +50,8 @@ std::int32_t net_close(NetHandle handle);
 // IPv4 address (network byte order) of a host name or dotted text; 0 or a lookup code
 // (11001 unknown name, 11002 temporary failure, 11003 unrecoverable, 11004 no IPv4).
 std::int32_t net_lookup_ipv4(const std::string& name, std::uint32_t& address);
-// The dotted text as the classic inet_addr reads it; all bits set when it does not parse.
+// The dotted text as inet_addr reads it (octal, hex and short forms too); all bits set
+// when it does not parse.
 std::uint32_t net_parse_dotted(const std::string& text);
 
 // --- The listening side, for the terminal simulator -------------------------------
