@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 class TextFile {
  public:
@@ -16,19 +17,27 @@ class TextFile {
   TextFile& operator=(const TextFile&) = delete;
 
   bool open(const std::string& path);
-  bool is_open() const { return file_ != nullptr; }
+  // Reads `bytes` (which must outlive the reading) as if they were the file.
+  void open_bytes(std::string_view bytes);
+  bool is_open() const { return file_ != nullptr || in_memory_; }
   void close();
 
   // Reads like fgets with a buffer of `capacity` bytes: at most capacity - 1 characters,
   // ending after the first line feed. The line feed, when read, is kept in `line`.
   // Bytes are returned raw (a NUL byte is kept); callers that treat the line as a C
   // text cut it at the first NUL. Returns false at end of file or on a read error
-  // when nothing was read.
-  bool read_line(std::string& line, std::size_t capacity);
+  // when nothing was read. `raw`, when given, receives the bytes the line took from
+  // the file, a CR of a CR LF pair included.
+  bool read_line(std::string& line, std::size_t capacity, std::string* raw = nullptr);
 
  private:
-  int next_char();
+  int next_byte();
+  void put_back(int byte);
+  int next_char(std::string* raw);
   std::FILE* file_ = nullptr;
+  bool in_memory_ = false;
+  std::string_view bytes_;  // the input when in memory
+  std::size_t position_ = 0;
   bool at_end_ = false;  // a Ctrl-Z was read: nothing after it is part of the file
 };
 

@@ -46,14 +46,6 @@ std::string_view c_text(std::string_view line) {
   return nul == std::string_view::npos ? line : line.substr(0, nul);
 }
 
-std::string decipher_value(const std::string& cipher_text) {
-  BlowfishContext context;
-  std::string plain;
-  decipher_hex(context, cipher_text, plain, kCredentialCipherKey);
-  cut_at_nul(plain);
-  return plain;
-}
-
 }  // namespace
 
 CredentialFields credential_fields(std::string_view head_line, std::string_view body_line) {
@@ -75,6 +67,21 @@ CredentialFields credential_fields(std::string_view head_line, std::string_view 
   return fields;
 }
 
+std::string credential_plain_value(const std::string& cipher_text) {
+  BlowfishContext context;
+  std::string plain;
+  decipher_hex(context, cipher_text, plain, kCredentialCipherKey);
+  cut_at_nul(plain);
+  return plain;
+}
+
+bool credential_taken(const CredentialFields& fields, std::string_view qualifier,
+                      std::string_view key, std::int32_t number) {
+  const CredentialRecord& record = fields.record;
+  return record.qualifier == qualifier || record.key == key ||
+         (fields.has_number && record.number == number);
+}
+
 void credential_lookup(CredentialRecord& current, std::string_view qualifier, std::string_view key,
                        std::int32_t number, const std::string& path) {
   current = CredentialRecord{};
@@ -85,12 +92,9 @@ void credential_lookup(CredentialRecord& current, std::string_view qualifier, st
   while (file.read_line(head, kCredentialHeadCapacity) &&
          file.read_line(body, kCredentialBodyCapacity)) {
     CredentialFields fields = credential_fields(head, body);
-    const CredentialRecord& record = fields.record;
-    bool taken = record.qualifier == qualifier || record.key == key ||
-                 (fields.has_number && record.number == number);
-    if (taken) {
-      current = record;
-      current.value = decipher_value(record.value);
+    if (credential_taken(fields, qualifier, key, number)) {
+      current = fields.record;
+      current.value = credential_plain_value(fields.record.value);
       return;
     }
   }

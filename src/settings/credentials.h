@@ -32,6 +32,13 @@ struct CredentialFields {
 };
 CredentialFields credential_fields(std::string_view head_line, std::string_view body_line);
 
+// The lookup rule: a record is taken when its qualifier or its key matches, or when
+// it has a number field equal to `number`.
+bool credential_taken(const CredentialFields& fields, std::string_view qualifier,
+                      std::string_view key, std::int32_t number);
+// A record's value deciphered with the built-in key, ending at its first zero byte.
+std::string credential_plain_value(const std::string& cipher_text);
+
 // Searches the store at `path`; the result is left in `current`.
 void credential_lookup(CredentialRecord& current, std::string_view qualifier, std::string_view key,
                        std::int32_t number, const std::string& path);

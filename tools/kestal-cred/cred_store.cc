@@ -9,28 +9,6 @@
 
 namespace {
 
-// Like the line reader: at most capacity - 1 characters, a CR LF pair counting as
-// one, ending after the line feed.
-StorePiece read_piece(std::string_view content, std::size_t& position, std::size_t capacity) {
-  StorePiece piece;
-  std::size_t characters = 0;
-  while (characters < capacity - 1 && position < content.size()) {
-    char c = content[position];
-    if (c == '\r' && position + 1 < content.size() && content[position + 1] == '\n') {
-      piece.raw += "\r\n";
-      piece.line += '\n';
-      position += 2;
-      break;
-    }
-    piece.raw += c;
-    piece.line += c;
-    ++position;
-    ++characters;
-    if (c == '\n') break;
-  }
-  return piece;
-}
-
 bool ends_with_line_end(const std::string& text) {
   return !text.empty() && text.back() == '\n';
 }
@@ -66,11 +44,15 @@ StoreLayout store_split(std::string_view content) {
     layout.tail = std::string(content.substr(end));
     content = content.substr(0, end);
   }
-  std::size_t position = 0;
+  // The run's own line reader splits the pieces, so they pair exactly as its lookup
+  // pairs them.
+  TextFile reader;
+  reader.open_bytes(content);
+  StorePiece piece;
   bool head = true;
-  while (position < content.size()) {
-    std::size_t capacity = head ? kCredentialHeadCapacity : kCredentialBodyCapacity;
-    layout.pieces.push_back(read_piece(content, position, capacity));
+  while (reader.read_line(piece.line, head ? kCredentialHeadCapacity : kCredentialBodyCapacity,
+                          &piece.raw)) {
+    layout.pieces.push_back(piece);
     head = !head;
   }
   for (std::size_t i = 0; i + 1 < layout.pieces.size(); i += 2)
@@ -105,22 +87,13 @@ int store_find(const StoreLayout& layout, std::string_view key) {
 }
 
 int store_taken_by_run(const StoreLayout& layout, std::string_view key) {
-  for (std::size_t i = 0; i < layout.records.size(); ++i) {
-    const CredentialFields& fields = layout.records[i];
-    if (fields.record.qualifier.empty() || fields.record.key == key ||
-        (fields.has_number && fields.record.number == 0))
-      return static_cast<int>(i);
-  }
+  for (std::size_t i = 0; i < layout.records.size(); ++i)
+    if (credential_taken(layout.records[i], "", key, 0)) return static_cast<int>(i);
   return -1;
 }
 
 std::string store_value(const StoreLayout& layout, int index) {
-  BlowfishContext context;
-  std::string plain;
-  decipher_hex(context, layout.records[static_cast<std::size_t>(index)].record.value, plain,
-               kCredentialCipherKey);
-  cut_at_nul(plain);
-  return plain;
+  return credential_plain_value(layout.records[static_cast<std::size_t>(index)].record.value);
 }
 
 std::vector<std::string> store_keys(const StoreLayout& layout) {
