@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "run/run_log.h"
+#include "log/run_log.h"
 
 namespace fs = std::filesystem;
 

@@ -3,7 +3,7 @@
 #include "db/status_row.h"
 
 #include "db/sql_text.h"
-#include "run/format.h"
+#include "log/format.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include "db/sql_text.h"
 #include "entries/quoted_list.h"
+#include "log/format.h"
 #include "platform/paths.h"
-#include "run/format.h"
 #include "settings/section_reader.h"
 
 namespace {

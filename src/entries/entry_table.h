@@ -8,7 +8,7 @@
 
 #include "entries/row_source.h"
 #include "entries/string_list.h"
-#include "run/report.h"
+#include "log/report.h"
 #include "run/run_context.h"
 
 struct EntryTable {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "run/report.h"
+#include "log/report.h"
 #include "run/run_sequence.h"
 
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "run/report.h"
+#include "log/report.h"
 
 // `arguments` are the command-line arguments after the program name.
 std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report);

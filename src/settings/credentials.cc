@@ -4,8 +4,8 @@
 
 #include <climits>
 
+#include "log/format.h"
 #include "platform/text_file.h"
-#include "run/format.h"
 #include "settings/blowfish.h"
 #include "settings/text.h"
 

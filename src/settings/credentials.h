@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/report.h"
+#include "log/report.h"
 
 struct CredentialRecord {
   std::int32_t number = 0;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "run/format.h"
+#include "log/format.h"
 #include "terminal/reply_text.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "entries/entry_table.h"
 #include "entries/string_list.h"
-#include "run/report.h"
+#include "log/report.h"
 #include "terminal/terminal_socket.h"
 
 struct Dialogue {

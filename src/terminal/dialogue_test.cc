@@ -13,7 +13,7 @@
 
 #include "harness/install_tree.h"
 #include "harness/simulator.h"
-#include "run/format.h"
+#include "log/format.h"
 #include "terminal/terminal_socket.h"
 
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
 // The run log: append one line, then rotate once the file is past the limit.
-#include "run/run_log.h"
+#include "log/run_log.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Where a run's messages go: run log and console.
-#include "run/report.h"
+#include "log/report.h"
 
 #include "platform/console.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/run_log.h"
+#include "log/run_log.h"
 
 struct Console {
   std::string* capture = nullptr;  // tests collect the bytes here; null means stdout

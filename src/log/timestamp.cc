@@ -1,5 +1,5 @@
 // Fourteen-digit local time texts in year-first and day-first order.
-#include "run/timestamp.h"
+#include "log/timestamp.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Run log: line format, rotation at the size limit, missing directory, many writers.
-#include "run/run_log.h"
+#include "log/run_log.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>

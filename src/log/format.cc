@@ -1,5 +1,5 @@
 // printf-style formatting into a std::string.
-#include "run/format.h"
+#include "log/format.h"
 
 #include <cstdarg>
 #include <cstdio>

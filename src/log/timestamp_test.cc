@@ -1,5 +1,5 @@
 // Timestamp texts: both orders, case of the format name, unknown names.
-#include "run/timestamp.h"
+#include "log/timestamp.h"
 
 #include <gtest/gtest.h>
 
