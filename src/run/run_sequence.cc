@@ -106,14 +106,10 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
 
   // The connection is never closed: it ends with the process.
   DatabaseConnection db;
-  DatabaseSettings settings;
-  std::int32_t status = read_database_settings(
-      settings, credential_store_path(),
-      [&db](const std::string& user, const std::string& password, const std::string& source) {
-        return db_connect(db, user, password, source);
-      },
-      report);
+  DatabaseSettings settings = read_database_settings(credential_store_path());
+  std::int32_t status = db_connect(db, settings.user_name, settings.password, settings.data_source);
   if (status != 0) {
+    report_connect_failure(settings, status, report);
     report.log_line(text_printf("DbConnect-Fehler %d   --> Abbruch", status));
     return status;
   }

@@ -101,9 +101,8 @@ void credential_lookup(CredentialRecord& current, std::string_view qualifier, st
   current = CredentialRecord{};
 }
 
-std::int32_t read_database_settings(DatabaseSettings& settings, const std::string& store_path,
-                                    const DbConnectFn& connect, const Report& report) {
-  settings = DatabaseSettings{};
+DatabaseSettings read_database_settings(const std::string& store_path) {
+  DatabaseSettings settings;
   CredentialRecord record;
   credential_lookup(record, "", "LOGIN", 0, store_path);
   settings.user_name = record.value;
@@ -114,10 +113,11 @@ std::int32_t read_database_settings(DatabaseSettings& settings, const std::strin
   credential_lookup(record, "", "DATABASE", 0, store_path);
   if (!record.value.empty() && record.value.size() <= kDataSourceLimit)
     settings.data_source = record.value;
-  record = CredentialRecord{};
+  return settings;
+}
 
-  std::int32_t code = connect(settings.user_name, settings.password, settings.data_source);
-  if (code == 0) return 0;
+void report_connect_failure(const DatabaseSettings& settings, std::int32_t code,
+                            const Report& report) {
   report.print(text_printf("Datenbankverbindung fehlgeschlagen, Fehler: %d\n", code));
   // The password never appears in plain text, not even in the verbose dump: a store
   // whose first record is taken by every lookup gives it as the other settings too.
@@ -129,5 +129,4 @@ std::int32_t read_database_settings(DatabaseSettings& settings, const std::strin
       text_printf("DBSys   : %s\nUser    : %s\nPasswort: %s\nNet8    : %s\nSchema  : %s\n",
                   shown(settings.database_system), shown(settings.user_name), kMaskedPassword,
                   shown(settings.data_source), "Vxsystem"));
-  return code;
 }

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -50,11 +49,11 @@ struct DatabaseSettings {
   std::string data_source;      // ODBC data source name
 };
 
-// Opens the connection: returns 0 when it is open, a non-zero code otherwise.
-using DbConnectFn = std::function<std::int32_t(
-    const std::string& user_name, const std::string& password, const std::string& data_source)>;
+// Looks up LOGIN, PASS, DB_SYSTEM and DATABASE in the store at `store_path`; a setting
+// that is not found is empty, and so is a data source longer than 41 characters.
+DatabaseSettings read_database_settings(const std::string& store_path);
 
-// Looks up LOGIN, PASS, DB_SYSTEM and DATABASE in the store at `store_path`, then
-// calls `connect`. On failure prints the message (and, with /D, the masked dump).
-std::int32_t read_database_settings(DatabaseSettings& settings, const std::string& store_path,
-                                    const DbConnectFn& connect, const Report& report);
+// Reports a failed connection with `settings`: the message, and with /D the settings,
+// the password masked.
+void report_connect_failure(const DatabaseSettings& settings, std::int32_t code,
+                            const Report& report);
