@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "db/database.h"
@@ -15,3 +16,7 @@ std::int32_t status_set_progress(DatabaseConnection& db, std::string_view termin
                                  std::int16_t progress);
 std::int32_t status_mark_finished(DatabaseConnection& db, std::string_view terminal_name,
                                   std::string_view timestamp);
+
+// The console text of a failed update: "Schreiben in Tab Vxs1140Trm fehlgeschlagen,
+// Error: " with the status, and a line feed.
+std::string status_failure_text(std::int32_t status);

@@ -1,6 +1,8 @@
 // The run of one transfer, from the command line to the last line of output.
 #include "run/run_sequence.h"
 
+#include <memory>
+
 #include "db/database.h"
 #include "db/status_row.h"
 #include "entries/entry_table.h"
@@ -83,19 +85,24 @@ std::string final_reply_text(const std::string& last_reply) {
   return last_reply.substr(0, 3);
 }
 
-// A status row left at TrmDac 1 must leave a trace even without /D.
-void log_status_failure(const Report& report, std::int32_t status) {
-  report.log_line(text_printf("Fehler Schreiben Vxs1140Trm : %d\n", status));
+// The status row's timestamp text.
+std::string row_time(TimestampBuffer& timestamp) {
+  return timestamp_text(timestamp, "yyyymmddhhminss");
 }
 
-}  // namespace
+// A failed status-row update: always in the run log, since a row left at TrmDac 1
+// must leave a trace even without /D; on the console with /D.
+void report_status_failure(const Report& report, std::int32_t status, const char* before = "") {
+  if (status == 0) return;
+  report.log_line(text_printf("Fehler Schreiben Vxs1140Trm : %d\n", status));
+  report.print_verbose(before + status_failure_text(status));
+}
 
-std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report) {
-  TimestampBuffer timestamp;
+// The run log's opening lines and the argument check; 0 or the exit status 91.
+std::int32_t start_run(const std::vector<std::string>& arguments, RunContext& run,
+                       TimestampBuffer& timestamp, Report& report) {
   report.log_line("\n\n========================================>");
   report.log_line(text_printf("Start : %s", timestamp_text(timestamp, "ddmmyyyyhhminss").c_str()));
-
-  RunContext run;
   ArgumentCheck check = check_arguments(arguments, run);
   if (check.failed) {
     report.print(check.console);
@@ -103,10 +110,13 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
     return kArgumentError;
   }
   report.verbose = run.verbose;
+  return 0;
+}
 
-  // The connection is never closed: it ends with the process.
-  DatabaseConnection db;
-  DatabaseSettings settings = read_database_settings(credential_store_path());
+// Connects with the credential store's settings; 0 or the connect status.
+std::int32_t open_database(DatabaseConnection& db, DatabaseSettings& settings,
+                           const Report& report) {
+  settings = read_database_settings(credential_store_path());
   std::int32_t status = db_connect(db, settings.user_name, settings.password, settings.data_source);
   if (status != 0) {
     report_connect_failure(settings, status, report);
@@ -114,61 +124,75 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
     return status;
   }
   report.print_verbose("DbConnect\n");
+  return 0;
+}
+
+// Closes and frees the terminal socket when its holder goes.
+struct SocketRelease {
+  void operator()(TerminalSocket* socket) const {
+    tsock_close(socket);
+    tsock_free(socket);
+  }
+};
+using OwnedSocket = std::unique_ptr<TerminalSocket, SocketRelease>;
+
+// Connects the terminal and transfers the entries, or records why it could not.
+void talk_to_terminal(OwnedSocket& socket, Dialogue& dialogue, EntryTable& table,
+                      DatabaseConnection& db, const RunContext& run, TimestampBuffer& timestamp,
+                      const Report& report) {
+  TerminalSocket* created = nullptr;
+  std::int32_t connection_code = connect_terminal(created, run, report);
+  socket.reset(created);
+  if (connection_code == 0 && socket) {
+    TerminalLink link{socket.get(), run.terminal_name, report, [&](std::int32_t code) {
+                        return status_set_progress(db, run.terminal_name, row_time(timestamp), code,
+                                                   0);
+                      }};
+    transfer_entries(dialogue, table, link);
+    return;
+  }
+  report.log_line(text_printf("Socket-Error : %d", connection_code));
+  report.print_verbose(text_printf("Socket-Error: %d\n", connection_code));
+  report_status_failure(
+      report, status_set_progress(db, run.terminal_name, row_time(timestamp), connection_code, 0));
+}
+
+void release_lists(Dialogue& dialogue, EntryTable& table) {
+  string_list_release(dialogue.command_sequence);
+  string_list_release(table.values);
+  string_list_release(table.types);
+  string_list_release(table.names);
+}
+
+}  // namespace
+
+std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report) {
+  TimestampBuffer timestamp;
+  RunContext run;
+  std::int32_t status = start_run(arguments, run, timestamp, report);
+  if (status != 0) return status;
+
+  DatabaseConnection db;  // never closed: the connection ends with the process
+  DatabaseSettings settings;
+  status = open_database(db, settings, report);
+  if (status != 0) return status;
 
   EntryTable table;
   DatabaseRows rows(db);
   status = build_entry_table(table, EntrySources{rows, run, settings.database_system, report});
   if (status != 0) return status;
 
-  status = status_mark_started(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"),
-                               run.run_user, kTransferName, kTransferType);
-  if (status != 0) {
-    log_status_failure(report, status);
-    report.print_verbose(
-        text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
-  }
-
-  TerminalSocket* socket = nullptr;
+  report_status_failure(report, status_mark_started(db, run.terminal_name, row_time(timestamp),
+                                                    run.run_user, kTransferName, kTransferType));
+  OwnedSocket socket;
   Dialogue dialogue;
-  std::int32_t connection_code = connect_terminal(socket, run, report);
-  if (connection_code == 0 && socket != nullptr) {
-    TerminalLink link{socket, run.terminal_name, report, [&](std::int32_t code) {
-                        return status_set_progress(db, run.terminal_name,
-                                                   timestamp_text(timestamp, "yyyymmddhhminss"),
-                                                   code, 0);
-                      }};
-    transfer_entries(dialogue, table, link);
-  } else {
-    report.log_line(text_printf("Socket-Error : %d", connection_code));
-    report.print_verbose(text_printf("Socket-Error: %d\n", connection_code));
-    status = status_set_progress(db, run.terminal_name,
-                                 timestamp_text(timestamp, "yyyymmddhhminss"), connection_code, 0);
-    if (status != 0) {
-      log_status_failure(report, status);
-      report.print_verbose(
-          text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
-    }
-  }
+  talk_to_terminal(socket, dialogue, table, db, run, timestamp, report);
+  report_status_failure(report, status_mark_finished(db, run.terminal_name, row_time(timestamp)),
+                        "\n");
 
-  status =
-      status_mark_finished(db, run.terminal_name, timestamp_text(timestamp, "yyyymmddhhminss"));
-  if (status != 0) {
-    log_status_failure(report, status);
-    report.print_verbose(
-        text_printf("\nSchreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
-  }
-
-  if (socket != nullptr) {
-    tsock_close(socket);
-    tsock_free(socket);
-  }
-  string_list_release(dialogue.command_sequence);
-  string_list_release(table.values);
-  string_list_release(table.types);
-  string_list_release(table.names);
-
-  std::string reply = final_reply_text(dialogue.last_reply);
+  socket.reset();
+  release_lists(dialogue, table);
   report.log_line("Programm beendet");
-  report.print(printable_reply(reply) + "\n");
+  report.print(printable_reply(final_reply_text(dialogue.last_reply)) + "\n");
   return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "db/status_row.h"
 #include "log/format.h"
 #include "terminal/reply_text.h"
 
@@ -35,9 +36,7 @@ void append_number(std::string& text, std::size_t value, int base) {
 // Writes a failure's code into the status row, reporting a failed update in verbose mode.
 void record_failure(std::int32_t code, const TerminalLink& link) {
   std::int32_t status = link.record_status ? link.record_status(code) : 0;
-  if (status != 0)
-    link.report.print_verbose(
-        text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status));
+  if (status != 0) link.report.print_verbose(status_failure_text(status));
 }
 
 // A lost connection would otherwise leave the row as if every entry had arrived. Only
