@@ -165,15 +165,6 @@ std::vector<std::string> entry_texts(const std::string& received) {
   return texts;
 }
 
-std::string quote_sql(const std::string& text) {
-  std::string q = "'";
-  for (char c : text) {
-    if (c == '\'') q += '\'';
-    q += c;
-  }
-  return q + "'";
-}
-
 // Deterministic bytes of every value, NUL, CR and LF included.
 std::string garbage(std::size_t size, std::uint32_t seed) {
   std::string bytes;
@@ -255,7 +246,7 @@ class Hostile : public ::testing::Test {
 
   void add_terminal(const std::string& name) {
     psql("INSERT INTO vxsystem.vxs1140trm (trmnam, trmdst, trmdpg, trmdac) VALUES (" +
-         quote_sql(name) + ", 7, 5, 0);");
+         sql_quoted(name) + ", 7, 5, 0);");
   }
 
   ProcessResult run(const std::vector<std::string>& arguments) {
@@ -309,14 +300,6 @@ class Hostile : public ::testing::Test {
       return kept;
     };
     EXPECT_EQ(without(tables()), without(before_));
-  }
-
-  // The row as "TrmDbe|TrmDnm|TrmDtp|TrmDst|TrmDpg|TrmDac" (psql's unaligned form).
-  std::string status_row(const std::string& name) {
-    return psql(
-        "SELECT trmdbe, trmdnm, trmdtp, trmdst, trmdpg, trmdac FROM "
-        "vxsystem.vxs1140trm WHERE trmnam = " +
-        quote_sql(name) + ";");
   }
 
   // Only the store, the run log, the entry file and the hosts file may exist.
@@ -382,7 +365,7 @@ TEST_F(Hostile, TerminalNamesStayInsideTheirLiterals) {
 
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
     EXPECT_EQ(last_line(result.out), "200 OK");
-    EXPECT_EQ(status_row(name), "operator|Registry|40||0|0\n");
+    EXPECT_EQ(status_row_text(name), "operator|Registry|40||0|0\n");
     expect_tables_intact(name);
     // The value statement found the terminal's own row: the name came back whole
     // (up to the 99 characters of a column), quotes and all.
@@ -411,7 +394,7 @@ TEST_F(Hostile, UserNamesStayInsideTheirLiterals) {
     ProcessResult result =
         run_with_terminal(terminal_name, well_behaved, {user, terminal_name, "*GEN"}, &received);
     EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-    EXPECT_EQ(status_row(terminal_name), user + "|Registry|40||0|0\n");
+    EXPECT_EQ(status_row_text(terminal_name), user + "|Registry|40||0|0\n");
     expect_tables_intact(terminal_name);
     EXPECT_EQ(entry_texts(received).size(), 2u);
   }
@@ -632,7 +615,7 @@ TEST_F(Hostile, AReplyThatNeverEndsFailsTheLogin) {
   // The failure text has no line end: the last reply's code follows it directly.
   const std::string tail = "Anmeldung an Term. fehlgeschlagen, Fehler 99xxx\n";
   EXPECT_TRUE(ends_with(result.out, tail)) << tail_of(result.out);
-  EXPECT_EQ(status_row(terminal_name), "operator|Registry|40|99|0|0\n");
+  EXPECT_EQ(status_row_text(terminal_name), "operator|Registry|40|99|0|0\n");
   EXPECT_NE(result.out.find("An Terminal gesendet: PASS **********\n"), std::string::npos);
   EXPECT_EQ(result.out.find("UPDSYSDB"), std::string::npos);
   expect_reply_lines_cut(*tree_);
@@ -660,7 +643,7 @@ TEST_F(Hostile, RepliesOfThreeBytesArrivingOneByteAtATimeSucceed) {
   ProcessResult result = run({"operator", terminal_name, "*STO"});
   terminal.finish();
   EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-  EXPECT_EQ(status_row(terminal_name), "operator|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal_name), "operator|Registry|40||0|0\n");
   std::vector<std::string> texts = entry_texts(terminal.received());
   ASSERT_EQ(texts.size(), 2u) << terminal.received();
   EXPECT_EQ(texts[0], "STRING StoNr1 7");
@@ -695,7 +678,8 @@ TEST_F(Hostile, LongRepliesArrivingOneByteAtATimeFailCleanly) {
   ASSERT_NE(at, std::string::npos) << result.out;
   int code = std::atoi(result.out.c_str() + at + prefix.size());
   EXPECT_NE(code, 0);
-  EXPECT_EQ(status_row(terminal_name), "operator|Registry|40|" + std::to_string(code) + "|0|0\n");
+  EXPECT_EQ(status_row_text(terminal_name),
+            "operator|Registry|40|" + std::to_string(code) + "|0|0\n");
   EXPECT_EQ(terminal.received().find("UPDSYSDB"), std::string::npos);
   expect_tables_intact(terminal_name);
 }
@@ -716,7 +700,7 @@ TEST_F(Hostile, AFloodOfOneMebibyteIsCutIntoReplies) {
   // "200 AAA..." is the greeting; the next piece of the flood answers USER: code 99.
   const std::string tail = "Anmeldung an Term. fehlgeschlagen, Fehler 99AAA\n";
   EXPECT_TRUE(ends_with(result.out, tail)) << tail_of(result.out);
-  EXPECT_EQ(status_row(terminal_name), "operator|Registry|40|99|0|0\n");
+  EXPECT_EQ(status_row_text(terminal_name), "operator|Registry|40|99|0|0\n");
   // The USER line went out, nothing after it; the console shows it masked.
   EXPECT_EQ(result.out.find("An Terminal gesendet: PASS"), std::string::npos);
   EXPECT_NE(result.out.find("An Terminal gesendet: USER **********\n"), std::string::npos);
@@ -808,7 +792,7 @@ TEST_F(Hostile, BackslashesCannotEndALiteralWhereTheServerEscapesWithThem) {
   ProcessResult result =
       run_with_terminal("127.0.0.186", well_behaved, {attack, terminal_name, "*GEN"}, &received);
   EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-  EXPECT_EQ(status_row(terminal_name), attack + "|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal_name), attack + "|Registry|40||0|0\n");
   expect_tables_intact(terminal_name);
   std::vector<std::string> texts = entry_texts(received);
   ASSERT_EQ(texts.size(), 2u) << received;
@@ -829,7 +813,7 @@ TEST_F(Hostile, AFailedEndMarkIsLoggedWithoutVerbose) {
       run_with_terminal(terminal_name, script, {"operator", terminal_name, "*STO"});
   EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
   EXPECT_EQ(last_line(result.out), "200 OK");
-  EXPECT_EQ(status_row(terminal_name), "operator|Registry|40||0|1\n");
+  EXPECT_EQ(status_row_text(terminal_name), "operator|Registry|40||0|1\n");
   std::string log = tree_->read_log();
   std::size_t end_mark = log.find("Fehler Schreiben Vxs1140Trm : ");
   ASSERT_NE(end_mark, std::string::npos) << log;

@@ -18,8 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSeparator = "========================================>";
-
 class Transfer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -44,28 +42,6 @@ class Transfer : public ::testing::Test {
     }
   }
 
-  // A terminal row as a finished earlier transfer left it.
-  void add_terminal(const std::string& name) {
-    psql(
-        "INSERT INTO vxsystem.vxs1140trm (trmnam, trmdbe, trmdtp, trmdst, trmdpg, trmdac) VALUES "
-        "(" +
-        quote(name) + ", 'night', 3, 7, 5, 0);");
-  }
-
-  void add_sites(const std::vector<std::pair<std::string, std::string>>& sites) {
-    for (const auto& [number, status] : sites)
-      psql("INSERT INTO vxsystem.vxs113sto (stonum, stosta) VALUES (" + quote(number) + ", " +
-           status + ");");
-  }
-
-  // The status row as "TrmDbe|TrmDnm|TrmDtp|TrmDst|TrmDpg|TrmDac".
-  std::string status_row(const std::string& name) {
-    return psql(
-        "SELECT trmdbe, trmdnm, trmdtp, trmdst, trmdpg, trmdac FROM vxsystem.vxs1140trm "
-        "WHERE trmnam = " +
-        quote(name) + ";");
-  }
-
   ProcessResult run(const std::vector<std::string>& arguments,
                     const std::vector<std::pair<std::string, std::string>>& environment = {}) {
     log_offset_ = server_log_size();
@@ -87,20 +63,9 @@ class Transfer : public ::testing::Test {
     return lines;
   }
 
-  static std::string quote(const std::string& text) {
-    std::string q = "'";
-    for (char c : text) {
-      if (c == '\'') q += '\'';
-      q += c;
-    }
-    return q + "'";
-  }
-
   std::unique_ptr<Simulator> start_sim(const std::string& address,
                                        const std::vector<std::string>& flags = {}) {
-    auto sim = std::make_unique<Simulator>(KESTAL_SIM_PATH, address, flags, tree_->root());
-    EXPECT_TRUE(sim->ready()) << "kestal-sim did not start on " << address;
-    return sim;
+    return start_simulator(KESTAL_SIM_PATH, address, flags, tree_->root());
   }
 
   std::string name_;
@@ -124,7 +89,7 @@ void expect_opening(const std::vector<std::string>& lines) {
   ASSERT_GE(lines.size(), 4u);
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[1], "");
-  EXPECT_EQ(lines[2], kSeparator);
+  EXPECT_EQ(lines[2], kRunSeparator);
   EXPECT_EQ(lines[3], "Start : <TS>");
 }
 
@@ -134,8 +99,8 @@ bool starts_with(const std::string& text, const std::string& prefix) {
 
 TEST_F(Transfer, TypicalSiteTransfer) {
   const std::string terminal = "127.0.0.101";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}, {"12345", "NULL"}, {"500", "4"}, {"600", "8"}, {"0", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}, {"12345", "NULL"}, {"500", "4"}, {"600", "8"}, {"0", "1"}});
   auto sim = start_sim(terminal);
   ProcessResult result = run({"clerk", terminal, "*sto"});
   sim->stop();
@@ -161,7 +126,7 @@ TEST_F(Transfer, TypicalSiteTransfer) {
   EXPECT_EQ(log[14], "Programm beendet");
 
   EXPECT_EQ(sim->registry(), "STRING StoNr1 7\nSTRING StoNr2 12345\n");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40||0|0\n");
   EXPECT_EQ(
       statements(),
       (std::vector<std::string>{
@@ -180,7 +145,7 @@ namespace {
 
 TEST_F(Transfer, GeneralEntriesWithSeveralTypesPerKeyAndEmptyValues) {
   const std::string terminal = "127.0.0.102";
-  add_terminal(terminal);
+  add_terminal_row(terminal);
   tree_->write_file(tree_->working_directory() / "KESTALENTRY.POSTGRES.INI",
                     "[REGVAL]\n"
                     "SQL001=SELECT trmdbe, '', '  ', trmdtp\n"
@@ -201,7 +166,7 @@ TEST_F(Transfer, GeneralEntriesWithSeveralTypesPerKeyAndEmptyValues) {
   expect_opening(log);
   ASSERT_GE(log.size(), 6u);
   EXPECT_EQ(log[4], "allgemeine Eintr\xE4ge (*GEN) :");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40||0|0\n");
   std::vector<std::string> sql = statements();
   ASSERT_EQ(sql.size(), 3u);
   EXPECT_EQ(sql[0],
@@ -211,8 +176,8 @@ TEST_F(Transfer, GeneralEntriesWithSeveralTypesPerKeyAndEmptyValues) {
 
 TEST_F(Transfer, RefusedPasswordEndsWith530) {
   const std::string terminal = "127.0.0.103";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}});
   auto sim = start_sim(terminal, {"--reject-password"});
   ProcessResult result = run({"clerk", terminal, "*STO"});
   sim->stop();
@@ -225,13 +190,13 @@ TEST_F(Transfer, RefusedPasswordEndsWith530) {
   EXPECT_EQ(log[11], "Anmeldung an Term. fehlgeschlagen, Fehler 530");
   EXPECT_EQ(log[12], "Programm beendet");
   EXPECT_EQ(sim->registry(), "");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|530|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|530|0|0\n");
 }
 
 TEST_F(Transfer, ErrorReplyToOneEntryDoesNotStopTheNext) {
   const std::string terminal = "127.0.0.104";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}, {"8", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}, {"8", "1"}});
   auto sim = start_sim(terminal, {"--fail-entry", "1:550"});
   ProcessResult result = run({"clerk", terminal, "*STO"});
   sim->stop();
@@ -243,14 +208,14 @@ TEST_F(Transfer, ErrorReplyToOneEntryDoesNotStopTheNext) {
   EXPECT_TRUE(starts_with(log[11], "   550")) << log[11];
   EXPECT_EQ(log[12], "   unerwartete Antwort v. Terminal : 550");
   EXPECT_EQ(log[13], "an Terminal 127.0.0.104: 200UPDSYSDB a465 15 STRING StoNr2 8");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|550|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|550|0|0\n");
 }
 
 TEST_F(Transfer, UnresolvableTerminalIsRecordedInTheStatusRow) {
   // Blanks make the name invalid before any resolver is asked: nothing leaves the machine.
   const std::string terminal = "no such terminal";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}});
   ProcessResult result = run({"clerk", terminal, "*STO"});
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out, "Terminal nicht gefunden!\n\n");
@@ -259,12 +224,12 @@ TEST_F(Transfer, UnresolvableTerminalIsRecordedInTheStatusRow) {
   ASSERT_TRUE(starts_with(log[6], "Socket-Error : 1100")) << log[6];
   std::string code = log[6].substr(std::string("Socket-Error : ").size());
   EXPECT_EQ(log[7], "Programm beendet");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|" + code + "|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|" + code + "|0|0\n");
 }
 
 TEST_F(Transfer, RefusedConnectionIsReportedAtOnce) {
   const std::string terminal = "127.0.0.105";  // nothing listens here
-  add_terminal(terminal);
+  add_terminal_row(terminal);
   auto started = std::chrono::steady_clock::now();
   ProcessResult result = run({"clerk", terminal, "*STO", "/D"});
   auto elapsed = std::chrono::steady_clock::now() - started;
@@ -275,12 +240,12 @@ TEST_F(Transfer, RefusedConnectionIsReportedAtOnce) {
   std::vector<std::string> log = masked_log();
   ASSERT_EQ(log.size(), 8u) << tree_->read_log();
   EXPECT_EQ(log[6], "Socket-Error : 10061");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|10061|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|10061|0|0\n");
 }
 
 TEST_F(Transfer, FailedStartMarkDoesNotStopTheRun) {
   const std::string terminal = "127.0.0.106";  // no status row: every update reports 100
-  add_sites({{"7", "1"}});
+  add_site_rows({{"7", "1"}});
   auto sim = start_sim(terminal);
   ProcessResult result = run({"clerk", terminal, "*STO", "/d"});
   sim->stop();
@@ -320,21 +285,21 @@ TEST_F(Transfer, UnreachableDatabaseEndsWith255) {
 
 TEST_F(Transfer, EmptySiteTableEndsWithTheLoginReply) {
   const std::string terminal = "127.0.0.108";
-  add_terminal(terminal);
-  add_sites({{"0", "1"}, {"5", "4"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"0", "1"}, {"5", "4"}});
   auto sim = start_sim(terminal);
   ProcessResult result = run({"clerk", terminal, "*STO"});
   sim->stop();
   EXPECT_EQ(result.exit_code, 0);
   EXPECT_EQ(result.out, "230\n");
   EXPECT_EQ(sim->registry(), "");
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40||0|0\n");
 }
 
 TEST_F(Transfer, LogRotatesDuringTheRun) {
   const std::string terminal = "127.0.0.109";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}});
   const std::string earlier(10485760 - 100, 'x');
   tree_->write_file(tree_->log_path(), earlier + "\n");
   auto sim = start_sim(terminal);
@@ -348,7 +313,8 @@ TEST_F(Transfer, LogRotatesDuringTheRun) {
   EXPECT_EQ(backup.back(), '\n');
   // Nothing lost and nothing torn across the two files.
   std::string whole = mask_timestamps((backup + current).substr(earlier.size() + 1));
-  EXPECT_EQ(whole.rfind("\n\n" + kSeparator + "\nStart : <TS>\nStandortnummern (*STO) :\n", 0), 0u);
+  EXPECT_EQ(whole.rfind("\n\n" + kRunSeparator + "\nStart : <TS>\nStandortnummern (*STO) :\n", 0),
+            0u);
   EXPECT_TRUE(current.size() >= 17 && current.substr(current.size() - 17) == "Programm beendet\n");
 }
 
@@ -359,8 +325,8 @@ TEST_F(Transfer, MissingLogDirectoryDoesNotStopTheRun) {
                {"DB_SYSTEM", "POSTGRES"},
                {"DATABASE", env_or_empty("KESTAL_PG_DSN")}});
   const std::string terminal = "127.0.0.110";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}});
   auto sim = start_sim(terminal);
   ProcessResult result = run({"clerk", terminal, "*STO"});
   sim->stop();
@@ -373,14 +339,14 @@ TEST_F(Transfer, MissingLogDirectoryDoesNotStopTheRun) {
 TEST_F(Transfer, QuotesInNamesReachTheRowUnchanged) {
   const std::string terminal = "127.0.0.111";
   const std::string user = "O'Brien'; DELETE FROM x; --";
-  add_terminal(terminal);
-  add_terminal("bystander");
+  add_terminal_row(terminal);
+  add_terminal_row("bystander");
   auto sim = start_sim(terminal);
   ProcessResult result = run({user, terminal, "*STO"});
   sim->stop();
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_EQ(status_row(terminal), user + "|Registry|40||0|0\n");
-  EXPECT_EQ(status_row("bystander"), "night||3|7|5|0\n");
+  EXPECT_EQ(status_row_text(terminal), user + "|Registry|40||0|0\n");
+  EXPECT_EQ(status_row_text("bystander"), "night||3|7|5|0\n");
 }
 
 TEST_F(Transfer, TypicalSiteTransferOnTheSqliteDefault) {
@@ -413,8 +379,8 @@ namespace {
 
 TEST_F(Transfer, TerminalClosingMidTransferFailsTheRemainingEntries) {
   const std::string terminal = "127.0.0.113";
-  add_terminal(terminal);
-  add_sites({{"7", "1"}, {"8", "1"}, {"9", "1"}});
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}, {"8", "1"}, {"9", "1"}});
   // Answers USER, PASS and the first UPDSYSDB, then closes.
   auto sim = start_sim(terminal, {"--close-after", "3"});
   ProcessResult result = run({"clerk", terminal, "*STO"});
@@ -431,7 +397,7 @@ TEST_F(Transfer, TerminalClosingMidTransferFailsTheRemainingEntries) {
   // The engine's own start reply of the last entry is the last reply the run saw.
   EXPECT_EQ(result.out, "Write Error: 10022\n2\n");
   // The row keeps the failure that lost the connection, not the 10022s after it.
-  EXPECT_EQ(status_row(terminal), "clerk|Registry|40|10054|0|0\n");
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|10054|0|0\n");
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
+#include "harness/files.h"
 #include "settings/credentials.h"
 
 namespace {
@@ -25,13 +25,6 @@ std::string shell_quoted(const std::string& text) {
   std::string q = "'";
   for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
-}
-
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 class KestalCred : public ::testing::Test {
@@ -61,7 +54,7 @@ class KestalCred : public ::testing::Test {
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
     int status = pclose(pipe);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    result.err = slurp(err);
+    result.err = read_whole_file(err);
     return result;
   }
 
@@ -101,14 +94,14 @@ TEST_F(KestalCred, SetGetListAndReplace) {
 TEST_F(KestalCred, CrLfStoreStillFoundAndKept) {
   ASSERT_EQ(run({"set", store_, "LOGIN", "scott"}).status, 0);
   ASSERT_EQ(run({"set", store_, "PASS", "tiger"}).status, 0);
-  std::string lf = slurp(store_);
+  std::string lf = read_whole_file(store_);
   std::string crlf;
   for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   std::ofstream(store_, std::ios::binary | std::ios::trunc) << crlf;
   EXPECT_EQ(lookup("LOGIN"), "scott");
   EXPECT_EQ(lookup("PASS"), "tiger");
   ASSERT_EQ(run({"set", store_, "DATABASE", "dsn"}).status, 0);
-  std::string after = slurp(store_);
+  std::string after = read_whole_file(store_);
   EXPECT_EQ(after.substr(0, crlf.size()), crlf);
   EXPECT_EQ(after.substr(after.size() - 2), "\r\n");
   EXPECT_EQ(lookup("DATABASE"), "dsn");
@@ -122,7 +115,7 @@ TEST_F(KestalCred, ValueFromStandardInput) {
 
 TEST_F(KestalCred, RefusalsLeaveTheStoreAlone) {
   ASSERT_EQ(run({"set", store_, "LOGIN", "scott"}).status, 0);
-  std::string before = slurp(store_);
+  std::string before = read_whole_file(store_);
   for (const auto& args :
        std::vector<std::vector<std::string>>{{"set", store_, "PASS", "two\nlines"},
                                              {"set", store_, "PASS", "carriage\rreturn"},
@@ -134,7 +127,7 @@ TEST_F(KestalCred, RefusalsLeaveTheStoreAlone) {
     EXPECT_NE(result.status, 0);
     EXPECT_NE(result.err.find("kestal-cred: "), std::string::npos);
   }
-  EXPECT_EQ(slurp(store_), before);
+  EXPECT_EQ(read_whole_file(store_), before);
   Result absent = run({"get", store_, "PASS"});
   EXPECT_EQ(absent.status, 1);
   EXPECT_EQ(absent.out, "");
