@@ -33,19 +33,19 @@ void fail_and_close(TerminalSocket* socket, std::int32_t code) {
 }  // namespace
 
 TerminalSocket* tsock_create(std::int32_t& error) {
-  TerminalSocket* socket = new (std::nothrow) TerminalSocket{};
-  if (socket == nullptr) {
+  auto* created = new (std::nothrow) TerminalSocket();
+  if (created == nullptr) {
     error = errno != 0 ? errno : ENOMEM;
     return nullptr;
   }
-  std::memcpy(socket->tag, kTerminalSocketTag, 9);
+  std::memcpy(created->tag, kTerminalSocketTag, 9);
   std::int32_t started = net_startup();
   if (started != 0) {
-    delete socket;
+    delete created;
     error = started;
     return nullptr;
   }
-  return socket;
+  return created;
 }
 
 std::int32_t tsock_free(TerminalSocket* socket) {
