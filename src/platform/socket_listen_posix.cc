@@ -9,6 +9,7 @@
 
 #include <cerrno>
 
+#include "platform/net_socket.h"
 #include "platform/socket.h"
 #include "platform/socket_errors_posix.h"
 
@@ -26,26 +27,22 @@ void close_on_exec(int fd) {
 
 NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
                          std::int32_t& error) {
-  NetHandle handle = net_open_tcp(error);
-  if (handle == kNetNoHandle) return kNetNoHandle;
+  NetSocket listener(net_open_tcp(error));
+  if (!listener.is_open()) return kNetNoHandle;
+  const int fd = fd_of(listener.get());
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
   local.sin_addr.s_addr = address;
   int on = 1;
-  if (::setsockopt(fd_of(handle), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
-      ::bind(fd_of(handle), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-      ::listen(fd_of(handle), backlog) != 0) {
+  if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
+      ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
+      ::listen(fd, backlog) != 0) {
     error = net_code_from_errno(errno);
-    net_close(handle);
     return kNetNoHandle;
   }
-  error = net_set_nonblocking(handle);
-  if (error != 0) {
-    net_close(handle);
-    return kNetNoHandle;
-  }
-  return handle;
+  error = net_set_nonblocking(listener.get());
+  return error == 0 ? listener.release() : kNetNoHandle;
 }
 
 NetHandle net_accept(NetHandle listener, std::int32_t& error) {
@@ -58,12 +55,9 @@ NetHandle net_accept(NetHandle listener, std::int32_t& error) {
     return kNetNoHandle;
   }
   close_on_exec(fd);
-  error = net_set_nonblocking(fd);
-  if (error != 0) {
-    net_close(fd);
-    return kNetNoHandle;
-  }
-  return fd;
+  NetSocket accepted(fd);
+  error = net_set_nonblocking(accepted.get());
+  return error == 0 ? accepted.release() : kNetNoHandle;
 }
 
 std::string net_endpoint_text(NetHandle handle, bool peer) {

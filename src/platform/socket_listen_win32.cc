@@ -3,6 +3,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "platform/net_socket.h"
 #include "platform/socket.h"
 
 namespace {
@@ -15,8 +16,9 @@ SOCKET socket_of(NetHandle handle) {
 
 NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
                          std::int32_t& error) {
-  NetHandle handle = net_open_tcp(error);
-  if (handle == kNetNoHandle) return kNetNoHandle;
+  NetSocket listener(net_open_tcp(error));
+  if (!listener.is_open()) return kNetNoHandle;
+  const SOCKET s = socket_of(listener.get());
   sockaddr_in local{};
   local.sin_family = AF_INET;
   local.sin_port = htons(port);
@@ -24,21 +26,15 @@ NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
   // Exclusive use, so that a second simulator on the same address fails as on POSIX
   // instead of sharing the port.
   BOOL on = TRUE;
-  if (::setsockopt(socket_of(handle), SOL_SOCKET, SO_EXCLUSIVEADDRUSE,
-                   reinterpret_cast<const char*>(&on), sizeof on) == SOCKET_ERROR ||
-      ::bind(socket_of(handle), reinterpret_cast<const sockaddr*>(&local), sizeof local) ==
-          SOCKET_ERROR ||
-      ::listen(socket_of(handle), backlog) == SOCKET_ERROR) {
+  if (::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
+                   sizeof on) == SOCKET_ERROR ||
+      ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
+      ::listen(s, backlog) == SOCKET_ERROR) {
     error = ::WSAGetLastError();
-    net_close(handle);
     return kNetNoHandle;
   }
-  error = net_set_nonblocking(handle);
-  if (error != 0) {
-    net_close(handle);
-    return kNetNoHandle;
-  }
-  return handle;
+  error = net_set_nonblocking(listener.get());
+  return error == 0 ? listener.release() : kNetNoHandle;
 }
 
 NetHandle net_accept(NetHandle listener, std::int32_t& error) {
@@ -47,13 +43,9 @@ NetHandle net_accept(NetHandle listener, std::int32_t& error) {
     error = ::WSAGetLastError();
     return kNetNoHandle;
   }
-  NetHandle handle = static_cast<NetHandle>(s);
-  error = net_set_nonblocking(handle);
-  if (error != 0) {
-    net_close(handle);
-    return kNetNoHandle;
-  }
-  return handle;
+  NetSocket accepted(static_cast<NetHandle>(s));
+  error = net_set_nonblocking(accepted.get());
+  return error == 0 ? accepted.release() : kNetNoHandle;
 }
 
 std::string net_endpoint_text(NetHandle handle, bool peer) {

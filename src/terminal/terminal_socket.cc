@@ -30,6 +30,12 @@ void fail_and_close(TerminalSocket* socket, std::int32_t code) {
   socket->handle.close();
 }
 
+// Records and returns 10022 for an argument the object cannot take.
+std::int32_t refuse(TerminalSocket* socket) {
+  socket->last_error = kNetInvalid;
+  return kNetInvalid;
+}
+
 }  // namespace
 
 TerminalSocket* tsock_create(std::int32_t& error) {
@@ -59,15 +65,9 @@ std::int32_t tsock_free(TerminalSocket* socket) {
 
 std::int32_t tsock_set_address(TerminalSocket* socket, std::string_view dotted_address) {
   if (!tagged(socket)) return kNetInvalid;
-  if (dotted_address.size() > 15) {
-    socket->last_error = kNetInvalid;
-    return kNetInvalid;
-  }
+  if (dotted_address.size() > 15) return refuse(socket);
   socket->address = net_parse_dotted(std::string(dotted_address));
-  if (socket->address == 0xFFFFFFFFu || socket->address == 0) {
-    socket->last_error = kNetInvalid;
-    return kNetInvalid;
-  }
+  if (socket->address == 0xFFFFFFFFu || socket->address == 0) return refuse(socket);
   std::memset(socket->address_text, 0, sizeof socket->address_text);
   dotted_address.copy(socket->address_text, dotted_address.size());
   return 0;
@@ -75,10 +75,7 @@ std::int32_t tsock_set_address(TerminalSocket* socket, std::string_view dotted_a
 
 std::int32_t tsock_set_host(TerminalSocket* socket, std::string_view host_name) {
   if (!tagged(socket)) return kNetInvalid;
-  if (host_name.size() > 255) {
-    socket->last_error = kNetInvalid;
-    return kNetInvalid;
-  }
+  if (host_name.size() > 255) return refuse(socket);
   std::uint32_t address = 0;
   std::int32_t code = net_lookup_ipv4(std::string(host_name), address);
   if (code != 0) {
