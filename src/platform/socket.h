@@ -68,6 +68,7 @@ std::string net_endpoint_text(NetHandle handle, bool peer);
 
 struct NetPollItem {
   NetHandle handle = kNetNoHandle;
+  bool want_read = true;    // in: wait for readability (off: hang-ups and errors only)
   bool want_write = false;  // in: also wait for writability
   bool readable = false;    // out: data, a waiting connection, a hang-up or an error
   bool writable = false;    // out

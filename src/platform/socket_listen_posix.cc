@@ -77,7 +77,8 @@ int net_poll(std::vector<NetPollItem>& items, int timeout_ms, std::int32_t& erro
   watched.reserve(items.size());
   for (const NetPollItem& item : items)
     watched.push_back(
-        {fd_of(item.handle), static_cast<short>(POLLIN | (item.want_write ? POLLOUT : 0)), 0});
+        {fd_of(item.handle),
+         static_cast<short>((item.want_read ? POLLIN : 0) | (item.want_write ? POLLOUT : 0)), 0});
   int ready = ::poll(watched.data(), watched.size(), timeout_ms < 0 ? -1 : timeout_ms);
   if (ready < 0 && errno != EINTR) {
     error = net_code_from_errno(errno);

@@ -70,7 +70,7 @@ int net_poll(std::vector<NetPollItem>& items, int timeout_ms, std::int32_t& erro
   FD_ZERO(&writable);
   FD_ZERO(&failed);
   for (const NetPollItem& item : items) {
-    FD_SET(socket_of(item.handle), &readable);
+    if (item.want_read) FD_SET(socket_of(item.handle), &readable);
     FD_SET(socket_of(item.handle), &failed);
     if (item.want_write) FD_SET(socket_of(item.handle), &writable);
   }

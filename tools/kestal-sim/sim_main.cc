@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "kestal_version.h"
+#include "sim_limits.h"
 #include "sim_options.h"
 #include "sim_server.h"
 
@@ -13,11 +15,15 @@ int main(int argc, char** argv) {
     case ParseResult::kHelp:
       std::fputs(sim_usage(), stdout);
       return 0;
+    case ParseResult::kVersion:
+      std::printf("kestal-sim %s\n", KESTAL_VERSION);
+      return 0;
     case ParseResult::kError:
       std::fprintf(stderr, "kestal-sim: %s\nTry 'kestal-sim --help'.\n", error.c_str());
       return 2;
     case ParseResult::kRun:
       break;
   }
+  sim_raise_socket_limit();
   return run_sim_server(options);
 }

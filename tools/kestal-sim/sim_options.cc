@@ -42,46 +42,118 @@ bool parse_one_address(const std::string& text, std::uint32_t& out) {
   return true;
 }
 
-enum Option {
-  kListen = 1000,
-  kPort,
-  kRegistry,
-  kLog,
-  kCapture,
-  kPassword,
-  kReadyFile,
-  kNoGreeting,
-  kRejectPassword,
-  kFailEntry,
-  kSplitReplies,
-  kNulReply,
-  kLongReply,
-  kDelayMs,
-  kCloseAfter,
-  kSilentAfter,
-  kHelp,
+// Where the options of one command line land: fault options go to the faults of
+// the latest --range, or to those of every other address before the first.
+struct Target {
+  SimOptions& options;
+  SimFaults* faults;
+  bool listen_given = false;
 };
 
-const option kLongOptions[] = {
-    {"listen", required_argument, nullptr, kListen},
-    {"port", required_argument, nullptr, kPort},
-    {"registry", required_argument, nullptr, kRegistry},
-    {"log", required_argument, nullptr, kLog},
-    {"capture", required_argument, nullptr, kCapture},
-    {"password", required_argument, nullptr, kPassword},
-    {"ready-file", required_argument, nullptr, kReadyFile},
-    {"no-greeting", no_argument, nullptr, kNoGreeting},
-    {"reject-password", no_argument, nullptr, kRejectPassword},
-    {"fail-entry", required_argument, nullptr, kFailEntry},
-    {"split-replies", no_argument, nullptr, kSplitReplies},
-    {"nul-reply", required_argument, nullptr, kNulReply},
-    {"long-reply", required_argument, nullptr, kLongReply},
-    {"delay-ms", required_argument, nullptr, kDelayMs},
-    {"close-after", required_argument, nullptr, kCloseAfter},
-    {"silent-after", required_argument, nullptr, kSilentAfter},
-    {"help", no_argument, nullptr, kHelp},
-    {nullptr, 0, nullptr, 0},
+using Apply = bool (*)(const std::string& arg, Target& target);
+
+bool set_listen(const std::string& arg, Target& t) {
+  if (!t.listen_given) t.options.listen.clear();
+  t.listen_given = true;
+  return parse_address_range(arg, t.options.listen);
+}
+
+bool set_range(const std::string& arg, Target& t) {
+  std::vector<std::uint32_t> addresses;
+  if (!parse_address_range(arg, addresses)) return false;
+  t.options.ranges.push_back({addresses.front(), addresses.back(), {}});
+  t.faults = &t.options.ranges.back().faults;
+  return true;
+}
+
+bool set_port(const std::string& arg, Target& t) {
+  int port = 0;
+  if (!parse_int(arg.c_str(), 1, 65535, port)) return false;
+  t.options.port = static_cast<std::uint16_t>(port);
+  return true;
+}
+
+bool set_fail_entry(const std::string& arg, Target& t) {
+  std::size_t colon = arg.find(':');
+  int k = 0;
+  int code = 0;
+  if (colon == std::string::npos || !parse_int(arg.substr(0, colon).c_str(), 1, 1000000, k) ||
+      !parse_int(arg.substr(colon + 1).c_str(), 0, 999, code))
+    return false;
+  t.faults->fail_entry[k] = code;
+  return true;
+}
+
+bool add_entry_number(const std::string& arg, std::set<int>& to) {
+  int k = 0;
+  if (!parse_int(arg.c_str(), 1, 1000000, k)) return false;
+  to.insert(k);
+  return true;
+}
+
+bool set_count(const std::string& arg, int& to) {
+  return parse_int(arg.c_str(), 0, 3600000, to);
+}
+bool assign(std::string& to, const std::string& arg) {
+  to = arg;
+  return true;
+}
+bool raise(bool& flag) {
+  flag = true;
+  return true;
+}
+
+struct Rule {
+  const char* name;
+  const char* bad;  // what a malformed argument is called; null: takes none
+  Apply apply;
 };
+
+// One row per option; the order is --help's order.
+const Rule kRules[] = {
+    {"listen", "--listen address or range", set_listen},
+    {"port", "--port", set_port},
+    {"registry", "",
+     [](const std::string& a, Target& t) { return assign(t.options.registry_path, a); }},
+    {"log", "", [](const std::string& a, Target& t) { return assign(t.options.log_path, a); }},
+    {"capture", "",
+     [](const std::string& a, Target& t) { return assign(t.options.capture_path, a); }},
+    {"password", "", [](const std::string& a, Target& t) { return assign(t.options.password, a); }},
+    {"ready-file", "",
+     [](const std::string& a, Target& t) { return assign(t.options.ready_file, a); }},
+    {"range", "--range address or range", set_range},
+    {"no-greeting", nullptr,
+     [](const std::string&, Target& t) { return raise(t.faults->no_greeting); }},
+    {"reject-password", nullptr,
+     [](const std::string&, Target& t) { return raise(t.faults->reject_password); }},
+    {"fail-entry", "--fail-entry (want K:CODE)", set_fail_entry},
+    {"split-replies", nullptr,
+     [](const std::string&, Target& t) { return raise(t.faults->split_replies); }},
+    {"nul-reply", "entry number",
+     [](const std::string& a, Target& t) { return add_entry_number(a, t.faults->nul_reply); }},
+    {"long-reply", "entry number",
+     [](const std::string& a, Target& t) { return add_entry_number(a, t.faults->long_reply); }},
+    {"delay-ms", "count",
+     [](const std::string& a, Target& t) { return set_count(a, t.faults->delay_ms); }},
+    {"close-after", "count",
+     [](const std::string& a, Target& t) { return set_count(a, t.faults->close_after); }},
+    {"silent-after", "count",
+     [](const std::string& a, Target& t) { return set_count(a, t.faults->silent_after); }},
+};
+constexpr int kRuleCount = static_cast<int>(sizeof kRules / sizeof kRules[0]);
+constexpr int kHelp = kRuleCount;
+constexpr int kVersion = kRuleCount + 1;
+
+std::vector<option> long_options() {
+  std::vector<option> table;
+  for (int i = 0; i < kRuleCount; ++i)
+    table.push_back(
+        {kRules[i].name, kRules[i].bad != nullptr ? required_argument : no_argument, nullptr, i});
+  table.push_back({"help", no_argument, nullptr, kHelp});
+  table.push_back({"version", no_argument, nullptr, kVersion});
+  table.push_back({nullptr, 0, nullptr, 0});
+  return table;
+}
 
 }  // namespace
 
@@ -115,7 +187,11 @@ const char* sim_usage() {
          "  --password TEXT        the password PASS must carry (default built in)\n"
          "  --ready-file FILE      written once all addresses listen\n"
          "\n"
-         "Fault injection (UPDSYSDB commands are counted from 1 per connection):\n"
+         "Fault injection (UPDSYSDB commands are counted from 1 per connection). Fault\n"
+         "options before the first --range apply to every address outside the ranges:\n"
+         "  --range ADDR[-ADDR]    the fault options that follow (up to the next --range)\n"
+         "                         apply to connections made to these addresses only;\n"
+         "                         an address in several ranges takes the first\n"
          "  --no-greeting          send no 200 greeting\n"
          "  --reject-password      answer PASS with 530\n"
          "  --fail-entry K:CODE    answer the K-th UPDSYSDB with reply code CODE\n"
@@ -126,94 +202,34 @@ const char* sim_usage() {
          "  --close-after K        close the connection once K commands were answered\n"
          "  --silent-after K       answer nothing after the first K commands\n"
          "  --help                 show this text\n"
+         "  --version              show the version\n"
+         "\n"
+         "A fleet with a fault mix, in one process (addresses not listened on refuse):\n"
+         "  kestal-sim --listen 127.0.1.1-127.0.1.100 --delay-ms 2 \\\n"
+         "             --range 127.0.1.1-127.0.1.5 --reject-password \\\n"
+         "             --range 127.0.1.6-127.0.1.9 --silent-after 2 --delay-ms 2\n"
          "\n"
          "Stops cleanly on SIGTERM or SIGINT.\n";
 }
 
 ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error) {
-  bool listen_given = false;
+  Target target{options, &options.faults};
+  const std::vector<option> table = long_options();
   optind = 1;
   opterr = 0;
   int c;
-  while ((c = getopt_long(argc, argv, "", kLongOptions, nullptr)) != -1) {
+  while ((c = getopt_long(argc, argv, "", table.data(), nullptr)) != -1) {
+    if (c == kHelp) return ParseResult::kHelp;
+    if (c == kVersion) return ParseResult::kVersion;
+    if (c < 0 || c >= kRuleCount) {
+      error = std::string("unknown or incomplete option: ") +
+              (optind > 0 && optind <= argc ? argv[optind - 1] : "?");
+      return ParseResult::kError;
+    }
     std::string arg = optarg != nullptr ? optarg : "";
-    int k = 0;
-    switch (c) {
-      case kListen:
-        if (!listen_given) options.listen.clear();
-        listen_given = true;
-        if (!parse_address_range(arg, options.listen)) {
-          error = "bad --listen address or range: " + arg;
-          return ParseResult::kError;
-        }
-        break;
-      case kPort:
-        if (!parse_int(optarg, 1, 65535, k)) {
-          error = "bad --port: " + arg;
-          return ParseResult::kError;
-        }
-        options.port = static_cast<std::uint16_t>(k);
-        break;
-      case kRegistry:
-        options.registry_path = arg;
-        break;
-      case kLog:
-        options.log_path = arg;
-        break;
-      case kCapture:
-        options.capture_path = arg;
-        break;
-      case kPassword:
-        options.password = arg;
-        break;
-      case kReadyFile:
-        options.ready_file = arg;
-        break;
-      case kNoGreeting:
-        options.faults.no_greeting = true;
-        break;
-      case kRejectPassword:
-        options.faults.reject_password = true;
-        break;
-      case kSplitReplies:
-        options.faults.split_replies = true;
-        break;
-      case kFailEntry: {
-        std::size_t colon = arg.find(':');
-        int code = 0;
-        if (colon == std::string::npos || !parse_int(arg.substr(0, colon).c_str(), 1, 1000000, k) ||
-            !parse_int(arg.substr(colon + 1).c_str(), 0, 999, code)) {
-          error = "bad --fail-entry (want K:CODE): " + arg;
-          return ParseResult::kError;
-        }
-        options.faults.fail_entry[k] = code;
-        break;
-      }
-      case kNulReply:
-      case kLongReply:
-        if (!parse_int(optarg, 1, 1000000, k)) {
-          error = "bad entry number: " + arg;
-          return ParseResult::kError;
-        }
-        (c == kNulReply ? options.faults.nul_reply : options.faults.long_reply).insert(k);
-        break;
-      case kDelayMs:
-      case kCloseAfter:
-      case kSilentAfter:
-        if (!parse_int(optarg, 0, 3600000, k)) {
-          error = "bad count: " + arg;
-          return ParseResult::kError;
-        }
-        (c == kDelayMs      ? options.faults.delay_ms
-         : c == kCloseAfter ? options.faults.close_after
-                            : options.faults.silent_after) = k;
-        break;
-      case kHelp:
-        return ParseResult::kHelp;
-      default:
-        error = std::string("unknown or incomplete option: ") +
-                (optind > 0 && optind <= argc ? argv[optind - 1] : "?");
-        return ParseResult::kError;
+    if (!kRules[c].apply(arg, target)) {
+      error = std::string("bad ") + kRules[c].bad + ": " + arg;
+      return ParseResult::kError;
     }
   }
   if (optind < argc) {
@@ -222,4 +238,10 @@ ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::s
   }
   if (options.listen.empty()) options.listen.push_back(0x7F000001u);
   return ParseResult::kRun;
+}
+
+const SimFaults& sim_faults_for(const SimOptions& options, std::uint32_t address) {
+  for (const SimRange& range : options.ranges)
+    if (address >= range.first && address <= range.last) return range.faults;
+  return options.faults;
 }

@@ -1,5 +1,5 @@
 // kestal-sim's command line: where it listens, where it writes, and which faults it
-// injects into the line protocol.
+// injects into the line protocol, for every address or per address range.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +20,13 @@ struct SimFaults {
   int silent_after = -1;  // answer nothing after this many commands
 };
 
+// Connections made to an address in [first, last] get these faults instead.
+struct SimRange {
+  std::uint32_t first = 0;
+  std::uint32_t last = 0;
+  SimFaults faults;
+};
+
 struct SimOptions {
   std::vector<std::uint32_t> listen;  // IPv4 addresses, host byte order
   std::uint16_t port = 5010;
@@ -28,13 +35,16 @@ struct SimOptions {
   std::string capture_path;
   std::string ready_file;
   std::string password = "m3k8r2p9w4tzqh";
-  SimFaults faults;
+  SimFaults faults;              // for addresses in no range
+  std::vector<SimRange> ranges;  // the first range holding an address wins
 };
 
-enum class ParseResult { kRun, kHelp, kError };
+enum class ParseResult { kRun, kHelp, kVersion, kError };
 
 // Fills `options` from argv; on kError `error` says why.
 ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error);
 const char* sim_usage();
 // "A" or "A-B" (inclusive, at most 65536 addresses) appended to `out`; false if malformed.
 bool parse_address_range(const std::string& text, std::vector<std::uint32_t>& out);
+// The faults for a connection made to `address`.
+const SimFaults& sim_faults_for(const SimOptions& options, std::uint32_t address);

@@ -27,7 +27,8 @@ std::string sim_greeting(const SimOptions& options);
 // Handles one line received up to (not including) its LF.
 SimAction sim_handle_line(SimSession& session, const std::string& line, const SimOptions& options);
 
-// CRC-16/ARC computed by table, independently of the tool's bitwise version.
+// CRC-16/ARC, computed here rather than taken from the tool, so that a fault in the
+// tool's CRC shows up as a refused entry.
 std::uint16_t sim_crc16(const std::string& text);
 // Non-printable bytes as \xNN, CR and LF as \r and \n, for readable logs.
 std::string sim_escape(const std::string& bytes);

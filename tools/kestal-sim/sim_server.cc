@@ -1,7 +1,9 @@
 // kestal-sim's server loop: listeners, connections, timed replies (delays and split
 // writes without holding up other connections), log, registry and capture files.
+// A client that does not read or sends endless lines costs bounded memory and time.
 #include "sim_server.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,10 @@ using Clock = std::chrono::steady_clock;
 // The longest wait between two looks at the stop flag: a signal that arrives just
 // before a wait is then noticed soon all the same.
 constexpr int kStopCheckMs = 200;
+// A connection whose unsent replies pass this is not read until they are sent.
+constexpr std::size_t kMaxUnsentBytes = 64 * 1024;
+// A command line longer than this is answered with 500 and the connection closed.
+constexpr std::size_t kMaxLineBytes = 256 * 1024;
 
 struct Chunk {
   Clock::time_point due;
@@ -30,9 +36,12 @@ struct Chunk {
 struct Connection {
   NetHandle handle = kNetNoHandle;
   int id = 0;
-  std::string name;  // "peer -> local" for the log
+  const SimOptions* options = nullptr;  // with the faults of the address it came to
+  std::string name;                     // "peer -> local" for the log
   std::string input;
+  std::size_t scanned = 0;  // input bytes already known to hold no line feed
   std::deque<Chunk> output;
+  std::size_t unsent = 0;  // bytes in output
   Clock::time_point last_due;
   SimSession session;
   bool close_when_sent = false;
@@ -59,6 +68,8 @@ struct OutFile {
 struct Server {
   const SimOptions& options;
   std::vector<NetHandle> listeners;
+  std::vector<const SimOptions*> listener_options;  // per listener
+  std::vector<SimOptions> range_options;            // options with each range's faults
   std::list<Connection> connections;
   OutFile log;
   OutFile registry;
@@ -90,6 +101,7 @@ std::uint32_t network_order(std::uint32_t host_address) {
 // Queues a reply after the configured delay, behind anything still queued.
 void queue_reply(const SimOptions& options, Connection& c, const std::string& bytes) {
   if (bytes.empty()) return;
+  c.unsent += bytes.size();
   Clock::time_point due = Clock::now() + std::chrono::milliseconds(options.faults.delay_ms);
   if (!c.output.empty() && due < c.last_due) due = c.last_due;
   if (options.faults.split_replies && bytes.size() > 2) {
@@ -102,7 +114,21 @@ void queue_reply(const SimOptions& options, Connection& c, const std::string& by
   c.last_due = due;
 }
 
+// Which options a connection to `host_address` is served with.
+const SimOptions* options_for(const Server& server, std::uint32_t host_address) {
+  for (std::size_t i = 0; i < server.options.ranges.size(); ++i) {
+    const SimRange& range = server.options.ranges[i];
+    if (host_address >= range.first && host_address <= range.last) return &server.range_options[i];
+  }
+  return &server.options;
+}
+
 bool open_listeners(Server& server) {
+  for (const SimRange& range : server.options.ranges) {
+    SimOptions& copy = server.range_options.emplace_back();
+    copy.password = server.options.password;
+    copy.faults = range.faults;
+  }
   for (std::uint32_t host_address : server.options.listen) {
     std::string where = address_text(host_address, server.options.port);
     std::int32_t error = 0;
@@ -114,34 +140,54 @@ bool open_listeners(Server& server) {
       return false;
     }
     server.listeners.push_back(listener);
+    server.listener_options.push_back(options_for(server, host_address));
     server.note(nullptr, "listening on " + where);
   }
   return true;
 }
 
-void accept_on(Server& server, NetHandle listener) {
+void accept_on(Server& server, std::size_t listener) {
   for (;;) {
     std::int32_t error = 0;
-    NetHandle handle = net_accept(listener, error);
+    NetHandle handle = net_accept(server.listeners[listener], error);
     if (handle == kNetNoHandle) return;
     Connection& c = server.connections.emplace_back();
     c.handle = handle;
     c.id = server.next_id++;
+    c.options = server.listener_options[listener];
     c.name = net_endpoint_text(handle, true) + " -> " + net_endpoint_text(handle, false);
     server.note(&c, "connected " + c.name);
-    std::string greeting = sim_greeting(server.options);
+    std::string greeting = sim_greeting(*c.options);
     server.note(&c, greeting.empty() ? "   no greeting (injected)" : "-> " + sim_escape(greeting));
-    queue_reply(server.options, c, greeting);
-    if (server.options.faults.close_after == 0) c.close_when_sent = true;
+    queue_reply(*c.options, c, greeting);
+    if (c.options->faults.close_after == 0) c.close_when_sent = true;
   }
 }
 
+// Ends a connection whose line grew past the limit: a 500 reply, then closed.
+void refuse_long_line(Server& server, Connection& c) {
+  server.note(&c, "<- line of over " + std::to_string(kMaxLineBytes) + " bytes");
+  std::string reply = "500 line too long\r\n";
+  server.note(&c, "-> " + sim_escape(reply));
+  queue_reply(*c.options, c, reply);
+  c.close_when_sent = true;
+  c.input.clear();
+  c.scanned = 0;
+}
+
+// Answers the complete lines received; each byte is scanned once, and lines stay
+// unanswered while too many replies wait to be sent.
 void handle_input(Server& server, Connection& c) {
-  std::size_t end;
-  while (!c.close_when_sent && (end = c.input.find('\n')) != std::string::npos) {
-    std::string line = c.input.substr(0, end);
-    c.input.erase(0, end + 1);
-    SimAction action = sim_handle_line(c.session, line, server.options);
+  std::size_t begin = 0;
+  while (!c.close_when_sent && c.unsent <= kMaxUnsentBytes) {
+    std::size_t end = c.input.find('\n', std::max(begin, c.scanned));
+    if (end == std::string::npos) {
+      c.scanned = c.input.size();
+      break;
+    }
+    std::string line = c.input.substr(begin, end - begin);
+    begin = end + 1;
+    SimAction action = sim_handle_line(c.session, line, *c.options);
     server.note(&c, "<- " + action.seen);
     if (!action.reply.empty())
       server.note(&c, "-> " + sim_escape(action.reply) +
@@ -149,9 +195,12 @@ void handle_input(Server& server, Connection& c) {
     else if (!action.note.empty())
       server.note(&c, "   " + action.note);
     if (action.accepted) server.registry.write(action.accepted_entry + "\n");
-    queue_reply(server.options, c, action.reply);
+    queue_reply(*c.options, c, action.reply);
     if (action.close_after_reply) c.close_when_sent = true;
   }
+  c.input.erase(0, begin);
+  c.scanned = c.scanned > begin ? c.scanned - begin : 0;
+  if (c.scanned > kMaxLineBytes && !c.close_when_sent) refuse_long_line(server, c);
 }
 
 // Reads what is there; false once the connection is over.
@@ -186,9 +235,12 @@ bool write_due(Server& server, Connection& c) {
       return false;
     }
     bytes.erase(0, static_cast<std::size_t>(sent));
+    c.unsent -= static_cast<std::size_t>(sent);
     if (!bytes.empty()) return true;
     c.output.pop_front();
   }
+  // Lines held back while the replies piled up are answered once they are sent.
+  if (c.unsent <= kMaxUnsentBytes && c.scanned < c.input.size()) handle_input(server, c);
   if (c.output.empty() && c.close_when_sent) {
     server.note(&c, "closing (injected)");
     return false;
@@ -224,10 +276,14 @@ bool serve(Server& server) {
   std::vector<NetPollItem> watched;
   while (!sim_stop_requested()) {
     watched.clear();
-    for (NetHandle listener : server.listeners) watched.push_back({listener, false});
+    for (NetHandle listener : server.listeners) watched.push_back({listener});
     Clock::time_point now = Clock::now();
-    for (const Connection& c : server.connections)
-      watched.push_back({c.handle, !c.output.empty() && c.output.front().due <= now});
+    for (const Connection& c : server.connections) {
+      NetPollItem& item = watched.emplace_back();
+      item.handle = c.handle;
+      item.want_read = c.unsent <= kMaxUnsentBytes;
+      item.want_write = !c.output.empty() && c.output.front().due <= now;
+    }
     std::int32_t error = 0;
     if (net_poll(watched, wait_timeout_ms(server), error) < 0) {
       std::fprintf(stderr, "kestal-sim: waiting failed: socket error %d\n",
@@ -235,8 +291,8 @@ bool serve(Server& server) {
       return false;
     }
     std::size_t slot = 0;
-    for (NetHandle listener : server.listeners)
-      if (watched[slot++].readable) accept_on(server, listener);
+    for (; slot < server.listeners.size(); ++slot)
+      if (watched[slot].readable) accept_on(server, slot);
     // New connections were appended behind the ones watched; their greeting may be
     // due already, so they only get a write this round.
     std::size_t polled = watched.size() - slot;
@@ -259,7 +315,7 @@ bool serve(Server& server) {
 }  // namespace
 
 int run_sim_server(const SimOptions& options) {
-  Server server{options, {}, {}, {}, {}, {}, 1};
+  Server server{options, {}, {}, {}, {}, {}, {}, {}, 1};
   if (!server.log.open(options.log_path) || !server.registry.open(options.registry_path) ||
       !server.capture.open(options.capture_path)) {
     std::fprintf(stderr, "kestal-sim: cannot open an output file\n");
