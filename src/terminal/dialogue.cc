@@ -139,6 +139,20 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
   }
 }
 
+std::string entry_command(const Entry& entry) {
+  // Entry and command texts are built whole, however long the type, name or value.
+  std::string entry_text =
+      entry.type + " " + entry.name + " " + (entry.value.empty() ? "0" : entry.value);
+  std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
+  std::string command = "UPDSYSDB ";
+  append_number(command, crc, 16);
+  command += ' ';
+  append_number(command, entry_text.size(), 10);
+  command += ' ';
+  command += entry_text;
+  return command;
+}
+
 std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
                               const TerminalLink& link) {
   link.report.log_line(text_printf("-->Registry schreiben: %s", ""));
@@ -157,18 +171,10 @@ std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
   }
 
   for (const Entry& entry : table_entries(table)) {
-    // Entry and step texts are built whole, however long the type, name or value.
-    std::string entry_text =
-        entry.type + " " + entry.name + " " + (entry.value.empty() ? "0" : entry.value);
-    std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
     // Built piece by piece: these two texts are made for every entry. The same as
     // "200UPDSYSDB %x %d %s" and "an Terminal %s: %s".
-    std::string step = "200UPDSYSDB ";
-    append_number(step, crc, 16);
-    step += ' ';
-    append_number(step, entry_text.size(), 10);
-    step += ' ';
-    step += entry_text;
+    std::string step = "200";
+    step += entry_command(entry);
     string_list_append(dialogue.command_sequence, "200");
     string_list_append(dialogue.command_sequence, step);
     std::string logged = "an Terminal ";

@@ -31,6 +31,8 @@ struct TerminalLink {
 
 std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
                               const TerminalLink& link);
+// The UPDSYSDB command of one entry (an empty value is sent as 0).
+std::string entry_command(const Entry& entry);
 std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link);
 
 std::uint16_t crc16_byte(std::uint8_t byte, std::uint16_t crc);

@@ -1,22 +1,9 @@
 // kestal-sim's command line, parsed GNU style.
 #include "sim_options.h"
 
-#include <getopt.h>
-
-#include <cerrno>
-#include <cstdlib>
+#include "command_line.h"
 
 namespace {
-
-bool parse_int(const char* text, long low, long high, int& out) {
-  if (text == nullptr || *text == '\0') return false;
-  char* end = nullptr;
-  errno = 0;
-  long value = std::strtol(text, &end, 10);
-  if (errno != 0 || *end != '\0' || value < low || value > high) return false;
-  out = static_cast<int>(value);
-  return true;
-}
 
 // Four dotted decimal parts of 0 to 255 without leading zeros, as inet_pton takes
 // them (kept portable: Windows has no inet_pton before Vista's headers).
@@ -68,7 +55,7 @@ bool set_range(const std::string& arg, Target& t) {
 
 bool set_port(const std::string& arg, Target& t) {
   int port = 0;
-  if (!parse_int(arg.c_str(), 1, 65535, port)) return false;
+  if (!parse_count(arg.c_str(), 1, 65535, port)) return false;
   t.options.port = static_cast<std::uint16_t>(port);
   return true;
 }
@@ -77,8 +64,8 @@ bool set_fail_entry(const std::string& arg, Target& t) {
   std::size_t colon = arg.find(':');
   int k = 0;
   int code = 0;
-  if (colon == std::string::npos || !parse_int(arg.substr(0, colon).c_str(), 1, 1000000, k) ||
-      !parse_int(arg.substr(colon + 1).c_str(), 0, 999, code))
+  if (colon == std::string::npos || !parse_count(arg.substr(0, colon).c_str(), 1, 1000000, k) ||
+      !parse_count(arg.substr(colon + 1).c_str(), 0, 999, code))
     return false;
   t.faults->fail_entry[k] = code;
   return true;
@@ -86,13 +73,13 @@ bool set_fail_entry(const std::string& arg, Target& t) {
 
 bool add_entry_number(const std::string& arg, std::set<int>& to) {
   int k = 0;
-  if (!parse_int(arg.c_str(), 1, 1000000, k)) return false;
+  if (!parse_count(arg.c_str(), 1, 1000000, k)) return false;
   to.insert(k);
   return true;
 }
 
 bool set_count(const std::string& arg, int& to) {
-  return parse_int(arg.c_str(), 0, 3600000, to);
+  return parse_count(arg.c_str(), 0, 3600000, to);
 }
 bool assign(std::string& to, const std::string& arg) {
   to = arg;
@@ -140,19 +127,10 @@ const Rule kRules[] = {
     {"silent-after", "count",
      [](const std::string& a, Target& t) { return set_count(a, t.faults->silent_after); }},
 };
-constexpr int kRuleCount = static_cast<int>(sizeof kRules / sizeof kRules[0]);
-constexpr int kHelp = kRuleCount;
-constexpr int kVersion = kRuleCount + 1;
-
-std::vector<option> long_options() {
-  std::vector<option> table;
-  for (int i = 0; i < kRuleCount; ++i)
-    table.push_back(
-        {kRules[i].name, kRules[i].bad != nullptr ? required_argument : no_argument, nullptr, i});
-  table.push_back({"help", no_argument, nullptr, kHelp});
-  table.push_back({"version", no_argument, nullptr, kVersion});
-  table.push_back({nullptr, 0, nullptr, 0});
-  return table;
+std::vector<CliOption> cli_options() {
+  std::vector<CliOption> options;
+  for (const Rule& rule : kRules) options.push_back({rule.name, rule.bad != nullptr});
+  return options;
 }
 
 }  // namespace
@@ -214,28 +192,17 @@ const char* sim_usage() {
 
 ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error) {
   Target target{options, &options.faults};
-  const std::vector<option> table = long_options();
-  optind = 1;
-  opterr = 0;
-  int c;
-  while ((c = getopt_long(argc, argv, "", table.data(), nullptr)) != -1) {
-    if (c == kHelp) return ParseResult::kHelp;
-    if (c == kVersion) return ParseResult::kVersion;
-    if (c < 0 || c >= kRuleCount) {
-      error = std::string("unknown or incomplete option: ") +
-              (optind > 0 && optind <= argc ? argv[optind - 1] : "?");
-      return ParseResult::kError;
-    }
-    std::string arg = optarg != nullptr ? optarg : "";
-    if (!kRules[c].apply(arg, target)) {
-      error = std::string("bad ") + kRules[c].bad + ": " + arg;
-      return ParseResult::kError;
-    }
-  }
-  if (optind < argc) {
-    error = std::string("unexpected argument: ") + argv[optind];
-    return ParseResult::kError;
-  }
+  CliResult result = read_command_line(
+      argc, argv, cli_options(),
+      [&](std::size_t rule, const std::string& arg) {
+        if (kRules[rule].apply(arg, target)) return true;
+        error = std::string("bad ") + kRules[rule].bad + ": " + arg;
+        return false;
+      },
+      nullptr, error);
+  if (result == CliResult::kHelp) return ParseResult::kHelp;
+  if (result == CliResult::kVersion) return ParseResult::kVersion;
+  if (result == CliResult::kError) return ParseResult::kError;
   if (options.listen.empty()) options.listen.push_back(0x7F000001u);
   return ParseResult::kRun;
 }

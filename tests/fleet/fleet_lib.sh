@@ -1,0 +1,65 @@
+# Shared by the fleet tests: a throwaway installation on the PostgreSQL cluster of
+# scripts/with-postgres.sh, a simulated fleet, and checks that name what failed.
+# Needs FLEET, KESTAL_CRED, KESTAL_SIM (set by CTest) and the cluster's variables.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+work=$(mktemp -d "/tmp/kestal-fleet-test.$$.XXXXXX")
+chmod 755 "$work"
+cleanups=()
+cleanup() {
+  for ((i = ${#cleanups[@]} - 1; i >= 0; i--)); do eval "${cleanups[i]}" || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+expect_eq() { [ "$1" = "$2" ] || fail "$3: got '$1', want '$2'"; }
+
+# An installation tree in $work/inst whose store names DSN $1 and login $2/$3.
+make_install() {
+  inst=$work/inst
+  mkdir -p "$inst/Files" "$inst/Velmarion_php/log" "$inst/work/bin"
+  local store=$inst/Files/Velmarion.Ini
+  "$KESTAL_CRED" set "$store" LOGIN "$2" >/dev/null
+  printf '%s' "$3" | "$KESTAL_CRED" set "$store" PASS - >/dev/null
+  "$KESTAL_CRED" set "$store" DB_SYSTEM POSTGRES >/dev/null
+  "$KESTAL_CRED" set "$store" DATABASE "$1" >/dev/null
+}
+
+# Status rows for the names on standard input (one a line), and five sites.
+add_rows() {
+  python3 -c '
+import sys
+names = sys.stdin.buffer.read().split(b"\n")
+print("DELETE FROM vxsystem.vxs113sto;")
+print("INSERT INTO vxsystem.vxs113sto (stonum) VALUES (1),(2),(3),(4),(5);")
+for n in names:
+    if n:
+        q = n.replace(b"\x27", b"\x27\x27").decode("latin-1")
+        print("DELETE FROM vxsystem.vxs1140trm WHERE trmnam = \x27%s\x27;" % q)
+        print("INSERT INTO vxsystem.vxs1140trm (trmnam) VALUES (\x27%s\x27);" % q)
+' | PGCLIENTENCODING=LATIN1 psql -X -q -v ON_ERROR_STOP=1 >/dev/null
+}
+
+# kestal-sim with the given options; waits until it listens.
+start_sim() {
+  "$KESTAL_SIM" --ready-file "$work/sim.ready" --registry "$work/registry" "$@" &
+  local pid=$!
+  cleanups+=("kill $pid; wait $pid")
+  for _ in $(seq 100); do [ -e "$work/sim.ready" ] && return 0; sleep 0.05; done
+  fail "kestal-sim did not start"
+}
+
+# Runs kestal-fleet in the installation's working directory; status in $rc.
+fleet() {
+  rc=0
+  (cd "$inst/work/bin" && "$FLEET" "$@") >"$work/out" 2>"$work/err" || rc=$?
+}
+
+# The value of FIELD for TERMINAL in a JSON lines file.
+json_field() {
+  python3 -c 'import json,sys
+for l in open(sys.argv[1], encoding="utf-8"):
+    o = json.loads(l)
+    if o["terminal"] == sys.argv[2]: print(json.dumps(o[sys.argv[3]]))' "$@"
+}

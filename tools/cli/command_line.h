@@ -1,0 +1,25 @@
+// The companions' GNU-style command lines, read from a table of long options, with
+// --help and --version for every program.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+struct CliOption {
+  const char* name;
+  bool takes_argument;
+};
+
+enum class CliResult { kRun, kHelp, kVersion, kError };
+
+// Calls `on_option` with the option's index in `options` and its argument (false:
+// refused, with `error` set by it) and `on_word` for each other word (null: words are
+// refused). Stops at --help or --version.
+CliResult read_command_line(int argc, char** argv, const std::vector<CliOption>& options,
+                            const std::function<bool(std::size_t, const std::string&)>& on_option,
+                            const std::function<void(const std::string&)>& on_word,
+                            std::string& error);
+
+// A decimal number in [low, high] and nothing else.
+bool parse_count(const std::string& text, long low, long high, int& out);

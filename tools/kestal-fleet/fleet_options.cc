@@ -1,0 +1,146 @@
+// kestal-fleet's command line, parsed GNU style from one table of options; which
+// options a command takes is checked after the parse.
+#include "fleet_options.h"
+
+#include <vector>
+
+#include "command_line.h"
+
+namespace {
+
+void note_selection(Selection& s, const std::string& option, const std::string& arg) {
+  s.text += (s.text.empty() ? "" : " ") + option + (arg.empty() ? "" : " " + arg);
+}
+
+using Apply = bool (*)(const std::string& arg, FleetOptions& o);
+
+struct Rule {
+  const char* name;
+  bool takes_argument;
+  bool push_only;
+  Apply apply;
+};
+
+const Rule kRules[] = {
+    {"terminals", true, false,
+     [](const std::string& a, FleetOptions& o) {
+       o.selection.terminals_file = a;
+       note_selection(o.selection, "--terminals", a);
+       return !a.empty();
+     }},
+    {"all", false, false,
+     [](const std::string&, FleetOptions& o) {
+       note_selection(o.selection, "--all", "");
+       return o.selection.all = true;
+     }},
+    {"like", true, false,
+     [](const std::string& a, FleetOptions& o) {
+       o.selection.like = a;
+       note_selection(o.selection, "--like", a);
+       return true;
+     }},
+    {"failed", false, false,
+     [](const std::string&, FleetOptions& o) {
+       note_selection(o.selection, "--failed", "");
+       return o.selection.failed = true;
+     }},
+    {"jobs", true, true,
+     [](const std::string& a, FleetOptions& o) { return parse_count(a, 1, 10000, o.jobs); }},
+    {"timeout", true, true,
+     [](const std::string& a, FleetOptions& o) { return parse_count(a, 1, 86400, o.timeout); }},
+    {"retries", true, true,
+     [](const std::string& a, FleetOptions& o) { return parse_count(a, 0, 100, o.retries); }},
+    {"json", true, false,
+     [](const std::string& a, FleetOptions& o) { return !(o.json_file = a).empty(); }},
+    {"joblog", true, true,
+     [](const std::string& a, FleetOptions& o) { return !(o.joblog_file = a).empty(); }},
+    {"sshloginfile", true, true,
+     [](const std::string& a, FleetOptions& o) { return !(o.sshloginfile = a).empty(); }},
+    {"dry-run", false, true, [](const std::string&, FleetOptions& o) { return o.dry_run = true; }},
+};
+std::vector<CliOption> cli_options() {
+  std::vector<CliOption> options;
+  for (const Rule& rule : kRules) options.push_back({rule.name, rule.takes_argument});
+  return options;
+}
+
+// The positional arguments and the selection fit the command.
+bool check_command(const std::vector<std::string>& words, FleetOptions& o, std::string& error) {
+  const Selection& s = o.selection;
+  bool push = o.command == "push";
+  if (push && words.size() == 3) {
+    o.user = words[1];
+    o.mode = words[2];
+  } else if (push || words.size() != 1) {
+    error = push ? "push wants USER and MODE" : "unexpected argument: " + words.back();
+    return false;
+  }
+  int kinds = (s.terminals_file.empty() ? 0 : 1) + (s.all ? 1 : 0) + ((s.like || s.failed) ? 1 : 0);
+  if (kinds == 0 && push) error = "no selection: give --terminals, --all, --like or --failed";
+  if (kinds > 1) error = "--terminals, --all and --like/--failed do not combine";
+  if (kinds == 0 && !push) o.selection.all = true;
+  return error.empty();
+}
+
+}  // namespace
+
+FleetParse parse_fleet_options(int argc, char** argv, FleetOptions& o, std::string& error) {
+  std::vector<std::string> words;
+  std::string push_only;  // a push option given, to refuse it for status
+  CliResult result = read_command_line(
+      argc, argv, cli_options(),
+      [&](std::size_t rule, const std::string& arg) {
+        if (kRules[rule].push_only) push_only = kRules[rule].name;
+        if (kRules[rule].apply(arg, o)) return true;
+        error = std::string("bad --") + kRules[rule].name + ": " + arg;
+        return false;
+      },
+      [&words](const std::string& word) { words.push_back(word); }, error);
+  if (result == CliResult::kHelp) return FleetParse::kHelp;
+  if (result == CliResult::kVersion) return FleetParse::kVersion;
+  if (result == CliResult::kError) return FleetParse::kError;
+  if (words.empty() || (words[0] != "push" && words[0] != "status")) {
+    error = words.empty() ? "no command: push or status" : "unknown command: " + words[0];
+    return FleetParse::kError;
+  }
+  o.command = words[0];
+  if (o.command == "status" && !push_only.empty()) {
+    error = "--" + push_only + " is for push only";
+    return FleetParse::kError;
+  }
+  return check_command(words, o, error) ? FleetParse::kRun : FleetParse::kError;
+}
+
+const char* fleet_usage() {
+  return "Usage: kestal-fleet push USER MODE SELECTION [OPTION]...\n"
+         "       kestal-fleet status [SELECTION] [--json FILE]\n"
+         "Pushes entries to many terminals, one kestalentry run each, through GNU parallel,\n"
+         "and reads the fleet's status rows. Run it from kestalentry's working directory.\n"
+         "\n"
+         "Selection (status without one reads every row):\n"
+         "  --terminals FILE     one terminal name a line; - for standard input\n"
+         "  --all                every row of VXSYSTEM.VXS1140TRM\n"
+         "  --like PATTERN       rows whose TrmNam is LIKE PATTERN\n"
+         "  --failed             rows whose last transfer did not end well (TrmDst set or\n"
+         "                       TrmDac 1); combines with --like\n"
+         "\n"
+         "Push options:\n"
+         "  --jobs N             transfers at a time (default 8; per machine with ssh)\n"
+         "  --timeout S          kill a transfer after S seconds (outcome killed)\n"
+         "  --retries N          push again up to N rounds to the terminals that were\n"
+         "                       unreachable, gave no answer or hung up\n"
+         "  --json FILE          one JSON object per terminal and line\n"
+         "  --joblog FILE        GNU parallel's job log\n"
+         "  --sshloginfile FILE  run the transfers on these machines (GNU parallel's\n"
+         "                       format; ':' is this one), each holding the same\n"
+         "                       installation; they run in this working directory\n"
+         "  --dry-run            print each terminal's entries, TERMINAL<TAB>UPDSYSDB line,\n"
+         "                       touching neither terminal nor status row\n"
+         "\n"
+         "  --help               show this text\n"
+         "  --version            show the version\n"
+         "\n"
+         "Outcomes: ok, unreachable, login-refused, entry-refused, hung-up, no-answer,\n"
+         "setup-failed, killed. Exit status: 0 when every terminal ended ok (status: when\n"
+         "the rows could be read), 1 when any did not, 2 for a usage or set-up error.\n";
+}

@@ -1,0 +1,34 @@
+// kestal-fleet's command line: the command (push or status), the selection of
+// terminals and the push options.
+#pragma once
+
+#include <optional>
+#include <string>
+
+struct Selection {
+  std::string terminals_file;       // one name a line; "-" for standard input
+  bool all = false;                 // every status row
+  std::optional<std::string> like;  // TrmNam LIKE this
+  bool failed = false;              // rows whose last transfer did not end well
+  std::string text;                 // as given, for the page's header
+};
+
+struct FleetOptions {
+  std::string command;  // "push" or "status"
+  std::string user;
+  std::string mode;
+  Selection selection;
+  int jobs = 8;
+  int timeout = 0;  // seconds per transfer; 0: none
+  int retries = 0;
+  std::string json_file;
+  std::string joblog_file;
+  std::string sshloginfile;
+  bool dry_run = false;
+};
+
+enum class FleetParse { kRun, kHelp, kVersion, kError };
+
+// Fills `options` from argv; on kError `error` says why.
+FleetParse parse_fleet_options(int argc, char** argv, FleetOptions& options, std::string& error);
+const char* fleet_usage();

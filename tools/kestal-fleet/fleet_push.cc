@@ -1,0 +1,161 @@
+// A push: select, then rounds through GNU parallel (retrying the terminals that
+// were unreachable, silent or hung up), each finished transfer classified at once
+// from its exit status, last line and status row; then the recap and the JSON.
+#include "fleet_push.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "entries/entry_table.h"
+#include "fleet_db.h"
+#include "fleet_outcome.h"
+#include "fleet_parallel.h"
+#include "fleet_report.h"
+#include "settings/text.h"
+#include "terminal/dialogue.h"
+
+namespace {
+
+// A private folder for a push's scratch files, removed with everything in it.
+struct ScratchFolder {
+  std::string path;
+  ScratchFolder() {
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::string pattern = (base / "kestal-fleet.XXXXXX").string();
+    if (mkdtemp(pattern.data()) != nullptr) path = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    if (!path.empty()) std::filesystem::remove_all(path, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+};
+
+double unix_now() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+bool worth_retrying(const std::string& outcome) {
+  return outcome == "unreachable" || outcome == "no-answer" || outcome == "hung-up";
+}
+
+// Prints each terminal's entries as the transfer would send them.
+int dry_run(FleetDatabase& database, const FleetOptions& o, const std::vector<std::string>& names) {
+  bool all_built = true;
+  for (const std::string& name : names) {
+    std::string console;
+    Report report{RunLog{}, Console{&console}, false};
+    RunContext run{o.user, name, o.mode, false};
+    text_upper(run.mode);
+    EntryTable table;
+    std::int32_t status =
+        build_entry_table(table, EntrySources{database.db, run, database.database_system, report});
+    if (status != 0) {
+      all_built = false;
+      std::fprintf(stderr, "kestal-fleet: %s: entries not built (status %d)\n%s",
+                   printable(name).c_str(), static_cast<int>(status), console.c_str());
+    }
+    for (std::int32_t i = 0; status == 0 && i < string_list_count(table.values); ++i)
+      std::printf("%s\t%s\n", name.c_str(), entry_command(table, i).c_str());
+    string_list_release(table.values);
+    string_list_release(table.types);
+    string_list_release(table.names);
+  }
+  return all_built ? 0 : 1;
+}
+
+struct Push {
+  const FleetOptions& options;
+  FleetDatabase& database;
+  PushReport report;
+  Progress progress;
+  double started = unix_now();
+};
+
+// One round over `pending` (indices into the results); returns those to retry.
+bool push_round(Push& push, const std::vector<std::size_t>& pending, int round,
+                const std::string& scratch, std::vector<std::size_t>& again, std::string& error) {
+  const FleetOptions& o = push.options;
+  RoundSpec spec{sibling_program("kestalentry"),
+                 o.user,
+                 o.mode,
+                 {},
+                 o.jobs,
+                 o.timeout,
+                 o.joblog_file.empty() ? scratch + "/joblog" : o.joblog_file,
+                 round > 0,
+                 o.sshloginfile,
+                 std::filesystem::current_path().string(),
+                 scratch};
+  for (std::size_t i : pending) spec.names.push_back(push.report.results[i].terminal);
+  return run_round(
+      spec,
+      [&](const JobRecord& job) {
+        TerminalResult& r = push.report.results[pending[job.index]];
+        r.tries = round + 1;
+        r.host = job.host;
+        r.started = job.start_unix - push.started;
+        r.seconds = job.seconds;
+        RunFacts facts{job.killed, job.exit_status, last_line_of(job.output), std::nullopt};
+        if (!job.killed) facts.row = read_one_row(push.database, r.terminal);
+        classify_run(facts, r);
+        bool retry = round < o.retries && worth_retrying(r.outcome);
+        if (retry) again.push_back(pending[job.index]);
+        progress_note(push.progress, r, retry);
+      },
+      error);
+}
+
+int finish(Push& push) {
+  push.report.seconds = unix_now() - push.started;
+  std::fputs(push_recap(push.report, push.options.retries > 0).c_str(), stdout);
+  std::string error;
+  if (!push.options.json_file.empty()) {
+    std::string lines;
+    for (const TerminalResult& r : push.report.results) lines += push_json_line(r) + "\n";
+    if (!write_text_file(push.options.json_file, lines, error)) return fleet_fail(error);
+  }
+  for (const TerminalResult& r : push.report.results)
+    if (r.outcome != "ok") return 1;
+  return 0;
+}
+
+}  // namespace
+
+int fleet_fail(const std::string& text) {
+  std::fprintf(stderr, "kestal-fleet: %s\n", text.c_str());
+  return 2;
+}
+
+int fleet_push(const FleetOptions& o) {
+  FleetDatabase database;
+  std::string error;
+  std::vector<std::string> names;
+  if (!fleet_connect(database, error) || !select_terminals(database, o.selection, names, error))
+    return fleet_fail(error);
+  if (o.dry_run) return dry_run(database, o, names);
+  ScratchFolder scratch;
+  if (scratch.path.empty()) return fleet_fail("cannot make a scratch folder");
+  Push push{o, database, {o.user, o.mode, o.selection.text, 0, 0, o.jobs, {}}, {}, unix_now()};
+  push.report.started_unix = static_cast<std::int64_t>(push.started);
+  for (const std::string& name : names) push.report.results.emplace_back().terminal = name;
+  push.progress.total = names.size();
+  push.progress.live = isatty(STDERR_FILENO) != 0;
+  std::vector<std::size_t> pending;
+  for (std::size_t i = 0; i < names.size(); ++i) pending.push_back(i);
+  for (int round = 0; round <= o.retries && !pending.empty(); ++round) {
+    std::vector<std::size_t> again;
+    if (!push_round(push, pending, round, scratch.path, again, error)) {
+      progress_end(push.progress);
+      return fleet_fail(error);
+    }
+    pending = std::move(again);
+  }
+  progress_end(push.progress);
+  return finish(push);
+}

@@ -1,0 +1,11 @@
+// The two commands of kestal-fleet; each returns the process exit status
+// (0 all well, 1 some terminal not, 2 usage or set-up error).
+#pragma once
+
+#include "fleet_options.h"
+
+int fleet_push(const FleetOptions& options);
+int fleet_status(const FleetOptions& options);
+
+// Prints "kestal-fleet: TEXT" on standard error and returns 2.
+int fleet_fail(const std::string& text);

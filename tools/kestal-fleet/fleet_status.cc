@@ -1,0 +1,72 @@
+// The status command: the fleet's state from VXS1140TRM alone, with the age of every
+// row still marked running, so a transfer killed half-way stands out.
+#include <cstdio>
+#include <ctime>
+
+#include "fleet_db.h"
+#include "fleet_outcome.h"
+#include "fleet_push.h"
+#include "fleet_report.h"
+
+namespace {
+
+// Seconds since a yyyymmddhhmiss local time, or none when it does not read so.
+std::optional<std::int64_t> age_of(const std::string& stamp, std::time_t now) {
+  if (stamp.size() != 14 || stamp.find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  auto field = [&stamp](std::size_t at, std::size_t length) {
+    return std::stoi(stamp.substr(at, length));
+  };
+  std::tm when{};
+  when.tm_year = field(0, 4) - 1900;
+  when.tm_mon = field(4, 2) - 1;
+  when.tm_mday = field(6, 2);
+  when.tm_hour = field(8, 2);
+  when.tm_min = field(10, 2);
+  when.tm_sec = field(12, 2);
+  when.tm_isdst = -1;
+  std::time_t then = std::mktime(&when);
+  if (then == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<std::int64_t>(now - then);
+}
+
+StatusEntry entry_of(const StatusRow& row, std::time_t now) {
+  StatusEntry e{row.name, std::string(row_state(row)), row.code, "", row.user, row.updated, {}};
+  if (row.code) e.meaning = code_meaning(*row.code);
+  if (e.state == "ok") e.meaning = "ok";
+  if (e.state == "running") {
+    e.meaning = "marked running";
+    e.age_seconds = age_of(row.updated, now);
+  }
+  return e;
+}
+
+}  // namespace
+
+int fleet_status(const FleetOptions& o) {
+  FleetDatabase database;
+  std::string error;
+  if (!fleet_connect(database, error)) return fleet_fail(error);
+  StatusReport report{o.selection.text, static_cast<std::int64_t>(std::time(nullptr)), {}};
+  std::vector<StatusRow> rows;
+  if (!o.selection.terminals_file.empty()) {
+    std::vector<std::string> names;
+    if (!select_terminals(database, o.selection, names, error)) return fleet_fail(error);
+    for (const std::string& name : names)
+      if (std::optional<StatusRow> row = read_one_row(database, name)) rows.push_back(*row);
+  } else {
+    StatusFilter filter{o.selection.like, std::nullopt, o.selection.failed};
+    std::int32_t status = status_rows_read(database.db, filter, rows);
+    if (status != 0)
+      return fleet_fail("reading VXSYSTEM.VXS1140TRM failed: " + std::to_string(status));
+  }
+  for (const StatusRow& row : rows)
+    report.entries.push_back(entry_of(row, static_cast<std::time_t>(report.read_unix)));
+  std::fputs(status_recap(report).c_str(), stdout);
+  if (!o.json_file.empty()) {
+    std::string lines;
+    for (const StatusEntry& e : report.entries) lines += status_json_line(e) + "\n";
+    if (!write_text_file(o.json_file, lines, error)) return fleet_fail(error);
+  }
+  return 0;
+}
