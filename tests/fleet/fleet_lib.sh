@@ -30,14 +30,14 @@ make_install() {
 add_rows() {
   python3 -c '
 import sys
-names = sys.stdin.buffer.read().split(b"\n")
-print("DELETE FROM vxsystem.vxs113sto;")
-print("INSERT INTO vxsystem.vxs113sto (stonum) VALUES (1),(2),(3),(4),(5);")
-for n in names:
+out = ["DELETE FROM vxsystem.vxs113sto;",
+       "INSERT INTO vxsystem.vxs113sto (stonum) VALUES (1),(2),(3),(4),(5);"]
+for n in sys.stdin.buffer.read().split(b"\n"):
     if n:
         q = n.replace(b"\x27", b"\x27\x27").decode("latin-1")
-        print("DELETE FROM vxsystem.vxs1140trm WHERE trmnam = \x27%s\x27;" % q)
-        print("INSERT INTO vxsystem.vxs1140trm (trmnam) VALUES (\x27%s\x27);" % q)
+        out.append("DELETE FROM vxsystem.vxs1140trm WHERE trmnam = \x27%s\x27;" % q)
+        out.append("INSERT INTO vxsystem.vxs1140trm (trmnam) VALUES (\x27%s\x27);" % q)
+sys.stdout.buffer.write("\n".join(out).encode("latin-1"))
 ' | PGCLIENTENCODING=LATIN1 psql -X -q -v ON_ERROR_STOP=1 >/dev/null
 }
 
