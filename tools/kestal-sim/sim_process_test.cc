@@ -1,5 +1,6 @@
 // Tests of the kestal-sim program over loopback: help, listening on a range, serving
-// connections one after another, closing after the greeting, log and clean stop.
+// connections one after another, closing after the greeting, log and clean stop,
+// greedy clients and faults per address range.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -184,4 +185,46 @@ TEST(SimProcess, ListeningOnAnAddressInUseFails) {
   SimProcess second("busy2", {"--listen", "127.0.0.57"});
   EXPECT_FALSE(fs::exists(second.folder / "ready"));
   EXPECT_EQ(second.stop(), 1);
+}
+
+// A client that floods line feeds and never reads is no longer read from once its
+// replies pile up, a line without end is refused, and another client is served at
+// once meanwhile; faults given for a range apply to its addresses only.
+TEST(SimProcess, BoundsGreedyClientsAndAppliesRangeFaults) {
+  SimProcess sim("greedy",
+                 {"--listen", "127.0.0.58-127.0.0.59", "--range", "127.0.0.59", "--no-greeting"});
+  int flood = connect_to("127.0.0.58", 5010);
+  ASSERT_GE(flood, 0);
+  const std::string feeds(65536, '\n');
+  std::size_t accepted = 0;
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < until && accepted < (64u << 20)) {
+    ssize_t sent = send(flood, feeds.data(), feeds.size(), MSG_DONTWAIT);
+    if (sent > 0) accepted += static_cast<std::size_t>(sent);
+    if (sent <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  EXPECT_LT(accepted, 16u << 20);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // time to pile replies up
+  std::ifstream status("/proc/" + std::to_string(sim.pid) + "/status");
+  std::string field;
+  long resident_kb = 0;
+  while (status >> field && field != "VmRSS:") {
+  }
+  status >> resident_kb;
+  EXPECT_LT(resident_kb, 32 * 1024) << accepted << " bytes of line feeds sent";
+
+  int other = connect_to("127.0.0.58", 5010);
+  auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(receive(other, kGreeting.size()), kGreeting);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(500));
+  const std::string line(300 * 1024, 'x');
+  send(other, line.data(), line.size(), 0);
+  bool closed = false;
+  EXPECT_EQ(receive(other, 64, &closed), "500 line too long\r\n");
+  EXPECT_TRUE(closed);
+
+  int quiet = connect_to("127.0.0.59", 5010);
+  EXPECT_EQ(receive(quiet, 1), "");
+  for (int fd : {flood, other, quiet}) close(fd);
+  EXPECT_EQ(sim.stop(), 0);
 }
