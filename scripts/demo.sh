@@ -88,3 +88,4 @@ iconv -f WINDOWS-1252 -t UTF-8 "$demo/Velmarion_php/log/KestalLog.txt" 2>/dev/nu
   cat "$demo/Velmarion_php/log/KestalLog.txt"
 step "Entries the simulated terminal stored (demo/terminal/registry.txt)"
 cat "$demo/terminal/registry.txt"
+scripts/demo-fleet.sh

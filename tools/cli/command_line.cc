@@ -25,6 +25,7 @@ CliResult read_command_line(int argc, char** argv, const std::vector<CliOption>&
   const int help = kFirst + static_cast<int>(options.size());
   const int version = help + 1;
   std::vector<option> table;
+  table.reserve(options.size() + 3);
   for (const CliOption& o : options)
     table.push_back({o.name, o.takes_argument ? required_argument : no_argument, nullptr,
                      kFirst + static_cast<int>(table.size())});

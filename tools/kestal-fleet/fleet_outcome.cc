@@ -103,11 +103,9 @@ void classify_failure(const LineFacts& line, std::int32_t code, TerminalResult& 
   std::string meaning = code_meaning(code);
   if (!line.reply_seen)
     set(r, "unreachable", code, meaning);
-  else if (code == 10054)
-    set(r, "hung-up", code, meaning);
   else if (code == 10035 || code == 10060)
     set(r, "no-answer", code, meaning);
-  else if (code >= 10000)
+  else if (code >= 10000)  // 10054 and any other broken connection
     set(r, "hung-up", code, meaning);
   else
     set(r, line.login_failed ? "login-refused" : "entry-refused", code, meaning);

@@ -52,6 +52,7 @@ bool start(const std::vector<std::string>& arguments, const std::string& errors,
   posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&files, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   int rc = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);

@@ -24,9 +24,9 @@ using Clock = std::chrono::steady_clock;
 // before a wait is then noticed soon all the same.
 constexpr int kStopCheckMs = 200;
 // A connection whose unsent replies pass this is not read until they are sent.
-constexpr std::size_t kMaxUnsentBytes = 64 * 1024;
+constexpr std::size_t kMaxUnsentBytes = std::size_t{64} * 1024;
 // A command line longer than this is answered with 500 and the connection closed.
-constexpr std::size_t kMaxLineBytes = 256 * 1024;
+constexpr std::size_t kMaxLineBytes = std::size_t{256} * 1024;
 
 struct Chunk {
   Clock::time_point due;
