@@ -47,10 +47,12 @@ for _ in $(seq 1 200); do [ -e "$fleet_dir/ready" ] && break; sleep 0.05; done
 step "kestal-fleet push demo '*STO' --terminals demo/fleet/terminals.txt --jobs 8 --timeout 8"
 set +e
 (cd "$demo/work/bin" && "$fleet" push demo '*STO' --terminals "$fleet_dir/terminals.txt" \
-  --jobs 8 --timeout 8 --json "$fleet_dir/push.json")
+  --jobs 8 --timeout 8 --json "$fleet_dir/push.json" --html "$fleet_dir/push.html")
 echo "(exit code $?: 1 means some terminal did not end ok)"
 set -e
 echo "one JSON object per terminal: demo/fleet/push.json"
+echo "the page of the push: $fleet_dir/push.html (open it in a browser)"
 
 step "kestal-fleet status --like '127.0.6.%'"
-(cd "$demo/work/bin" && "$fleet" status --like '127.0.6.%')
+(cd "$demo/work/bin" && "$fleet" status --like '127.0.6.%' --html "$fleet_dir/status.html")
+echo "the page of the fleet's state: $fleet_dir/status.html"

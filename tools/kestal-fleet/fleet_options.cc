@@ -52,6 +52,8 @@ const Rule kRules[] = {
      [](const std::string& a, FleetOptions& o) { return parse_count(a, 0, 100, o.retries); }},
     {"json", true, false,
      [](const std::string& a, FleetOptions& o) { return !(o.json_file = a).empty(); }},
+    {"html", true, false,
+     [](const std::string& a, FleetOptions& o) { return !(o.html_file = a).empty(); }},
     {"joblog", true, true,
      [](const std::string& a, FleetOptions& o) { return !(o.joblog_file = a).empty(); }},
     {"sshloginfile", true, true,
@@ -113,7 +115,7 @@ FleetParse parse_fleet_options(int argc, char** argv, FleetOptions& o, std::stri
 
 const char* fleet_usage() {
   return "Usage: kestal-fleet push USER MODE SELECTION [OPTION]...\n"
-         "       kestal-fleet status [SELECTION] [--json FILE]\n"
+         "       kestal-fleet status [SELECTION] [--json FILE] [--html FILE]\n"
          "Pushes entries to many terminals, one kestalentry run each, through GNU parallel,\n"
          "and reads the fleet's status rows. Run it from kestalentry's working directory.\n"
          "\n"
@@ -130,6 +132,7 @@ const char* fleet_usage() {
          "  --retries N          push again up to N rounds to the terminals that were\n"
          "                       unreachable, gave no answer or hung up\n"
          "  --json FILE          one JSON object per terminal and line\n"
+         "  --html FILE          one self-contained HTML page of the push (also for status)\n"
          "  --joblog FILE        GNU parallel's job log\n"
          "  --sshloginfile FILE  run the transfers on these machines (GNU parallel's\n"
          "                       format; ':' is this one), each holding the same\n"

@@ -22,6 +22,7 @@ struct FleetOptions {
   int timeout = 0;  // seconds per transfer; 0: none
   int retries = 0;
   std::string json_file;
+  std::string html_file;
   std::string joblog_file;
   std::string sshloginfile;
   bool dry_run = false;

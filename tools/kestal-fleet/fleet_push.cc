@@ -13,8 +13,10 @@
 #include "entries/entry_table.h"
 #include "fleet_db.h"
 #include "fleet_outcome.h"
+#include "fleet_page.h"
 #include "fleet_parallel.h"
 #include "fleet_report.h"
+#include "kestal_version.h"
 #include "settings/text.h"
 #include "terminal/dialogue.h"
 
@@ -114,18 +116,24 @@ bool push_round(Push& push, const std::vector<std::size_t>& pending, int round,
 int finish(Push& push) {
   push.report.seconds = unix_now() - push.started;
   std::fputs(push_recap(push.report, push.options.retries > 0).c_str(), stdout);
+  std::string lines;
+  for (const TerminalResult& r : push.report.results) lines += push_json_line(r) + "\n";
   std::string error;
-  if (!push.options.json_file.empty()) {
-    std::string lines;
-    for (const TerminalResult& r : push.report.results) lines += push_json_line(r) + "\n";
-    if (!write_text_file(push.options.json_file, lines, error)) return fleet_fail(error);
-  }
+  if (!write_outputs(push.options, lines, push_page_html(push.report, KESTAL_VERSION), error))
+    return fleet_fail(error);
   for (const TerminalResult& r : push.report.results)
     if (r.outcome != "ok") return 1;
   return 0;
 }
 
 }  // namespace
+
+bool write_outputs(const FleetOptions& options, const std::string& json_lines,
+                   const std::string& page, std::string& error) {
+  if (!options.json_file.empty() && !write_text_file(options.json_file, json_lines, error))
+    return false;
+  return options.html_file.empty() || write_text_file(options.html_file, page, error);
+}
 
 int fleet_fail(const std::string& text) {
   std::fprintf(stderr, "kestal-fleet: %s\n", text.c_str());

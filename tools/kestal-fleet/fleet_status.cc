@@ -5,8 +5,10 @@
 
 #include "fleet_db.h"
 #include "fleet_outcome.h"
+#include "fleet_page.h"
 #include "fleet_push.h"
 #include "fleet_report.h"
+#include "kestal_version.h"
 
 namespace {
 
@@ -63,10 +65,9 @@ int fleet_status(const FleetOptions& o) {
   for (const StatusRow& row : rows)
     report.entries.push_back(entry_of(row, static_cast<std::time_t>(report.read_unix)));
   std::fputs(status_recap(report).c_str(), stdout);
-  if (!o.json_file.empty()) {
-    std::string lines;
-    for (const StatusEntry& e : report.entries) lines += status_json_line(e) + "\n";
-    if (!write_text_file(o.json_file, lines, error)) return fleet_fail(error);
-  }
+  std::string lines;
+  for (const StatusEntry& e : report.entries) lines += status_json_line(e) + "\n";
+  if (!write_outputs(o, lines, status_page_html(report, KESTAL_VERSION), error))
+    return fleet_fail(error);
   return 0;
 }
