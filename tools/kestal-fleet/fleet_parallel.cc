@@ -44,8 +44,11 @@ std::vector<std::string> parallel_arguments(const RoundSpec& s, const std::strin
   return a;
 }
 
-bool start(const std::vector<std::string>& arguments, const std::string& errors, pid_t& pid,
+bool start(const std::vector<std::string>& arguments, const std::string& scratch, pid_t& pid,
            std::string& error) {
+  std::string errors = scratch + "/parallel.err";
+  std::error_code exists;  // a second round finds it made
+  std::filesystem::create_directory(scratch + "/parallel", exists);
   posix_spawn_file_actions_t files;
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0);
@@ -55,7 +58,13 @@ bool start(const std::vector<std::string>& arguments, const std::string& errors,
   argv.reserve(arguments.size() + 1);
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
-  int rc = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), environ);
+  // GNU parallel keeps its caches in PARALLEL_HOME: a push leaves the user's home alone.
+  std::string home = "PARALLEL_HOME=" + scratch + "/parallel";
+  std::vector<char*> env{const_cast<char*>(home.c_str())};
+  for (char** e = environ; *e != nullptr; ++e)
+    if (std::strncmp(*e, "PARALLEL_HOME=", 14) != 0) env.push_back(*e);
+  env.push_back(nullptr);
+  int rc = posix_spawnp(&pid, argv[0], &files, nullptr, argv.data(), env.data());
   posix_spawn_file_actions_destroy(&files);
   if (rc == 0) return true;
   error = rc == ENOENT ? "GNU parallel not found (install the package parallel)"
@@ -118,9 +127,8 @@ bool run_round(const RoundSpec& spec, const std::function<void(const JobRecord&)
   std::error_code ignored;
   std::uintmax_t size = std::filesystem::file_size(spec.joblog, ignored);
   std::size_t offset = ignored ? 0 : static_cast<std::size_t>(size);
-  std::string errors = spec.scratch + "/parallel.err";
   pid_t pid = -1;
-  if (!start(parallel_arguments(spec, names_file), errors, pid, error)) return false;
+  if (!start(parallel_arguments(spec, names_file), spec.scratch, pid, error)) return false;
   std::set<std::size_t> reported;
   int status = 0;
   for (;;) {
@@ -130,7 +138,7 @@ bool run_round(const RoundSpec& spec, const std::function<void(const JobRecord&)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   if (reported.size() == spec.names.size()) return true;
-  std::string said = read_file(errors);
+  std::string said = read_file(spec.scratch + "/parallel.err");
   error = "GNU parallel ended after " + std::to_string(reported.size()) + " of " +
           std::to_string(spec.names.size()) + " transfers" + (said.empty() ? "" : ":\n" + said);
   return false;
