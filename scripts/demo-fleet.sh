@@ -5,6 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
+source scripts/lib.sh
 demo=$top/demo
 [ -f "$demo/odbc.ini" ] || { echo "run scripts/demo.sh first: it lays out demo/" >&2; exit 1; }
 if [ -t 1 ]; then
@@ -35,14 +36,11 @@ cat <<'TEXT'
   .19         hangs up after the first entry
   .20         falls silent after the login (the push gives each transfer 8 s)
 TEXT
-"$sim" --listen 127.0.6.1-127.0.6.14 --listen 127.0.6.17-127.0.6.20 --delay-ms 50 \
+kestal_start_sim "$sim" "$fleet_dir" 127.0.6.1-127.0.6.14 -- --listen 127.0.6.17-127.0.6.20 \
+  --delay-ms 50 --log "$fleet_dir/sim.log" \
   --range 127.0.6.17 --reject-password --range 127.0.6.18 --fail-entry 1:500 \
-  --range 127.0.6.19 --close-after 3 --range 127.0.6.20 --silent-after 2 \
-  --log "$fleet_dir/sim.log" --ready-file "$fleet_dir/ready" &
-sim_pid=$!
-trap 'kill "$sim_pid" 2>/dev/null; wait "$sim_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 1 200); do [ -e "$fleet_dir/ready" ] && break; sleep 0.05; done
-[ -e "$fleet_dir/ready" ] || { echo "the fleet simulator did not start" >&2; exit 1; }
+  --range 127.0.6.19 --close-after 3 --range 127.0.6.20 --silent-after 2
+trap kestal_stop_sim EXIT
 
 step "kestal-fleet push demo '*STO' --terminals demo/fleet/terminals.txt --jobs 8 --timeout 8"
 set +e

@@ -39,24 +39,12 @@ std::string select_text(const StatusFilter& filter) {
   return sql + " ORDER BY TrmNam";
 }
 
-SQLRETURN bind_text(SQLHSTMT statement, SQLUSMALLINT number, const std::string& text,
-                    SQLLEN& length) {
-  length = static_cast<SQLLEN>(text.size());
-  return SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                          text.size() + 1, 0, const_cast<char*>(text.data()), length, &length);
-}
-
 SQLRETURN execute(DatabaseConnection& db, SQLHSTMT statement, const StatusFilter& filter) {
-  SQLLEN lengths[2] = {0, 0};
-  SQLUSMALLINT number = 1;
-  for (const auto* text : {&filter.like, &filter.name}) {
-    if (!*text) continue;
-    SQLRETURN rc = bind_text(statement, number, **text, lengths[number - 1]);
-    if (!SQL_SUCCEEDED(rc)) return rc;
-    ++number;
-  }
+  std::vector<std::string> parameters;
+  if (filter.like) parameters.push_back(*filter.like);
+  if (filter.name) parameters.push_back(*filter.name);
   db.statement_text = select_text(filter);
-  return SQLExecDirect(statement, reinterpret_cast<SQLCHAR*>(db.statement_text.data()), SQL_NTS);
+  return execute_with_parameters(statement, db.statement_text, parameters);
 }
 
 }  // namespace

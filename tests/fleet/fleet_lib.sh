@@ -3,6 +3,7 @@
 # Needs FLEET, KESTAL_CRED, KESTAL_SIM (set by CTest) and the cluster's variables.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+source "$here/../../scripts/lib.sh"
 work=$(mktemp -d "/tmp/kestal-fleet-test.$$.XXXXXX")
 chmod 755 "$work"
 cleanups=()
@@ -18,12 +19,8 @@ expect_eq() { [ "$1" = "$2" ] || fail "$3: got '$1', want '$2'"; }
 # An installation tree in $work/inst whose store names DSN $1 and login $2/$3.
 make_install() {
   inst=$work/inst
-  mkdir -p "$inst/Files" "$inst/Velmarion_php/log" "$inst/work/bin"
-  local store=$inst/Files/Velmarion.Ini
-  "$KESTAL_CRED" set "$store" LOGIN "$2" >/dev/null
-  printf '%s' "$3" | "$KESTAL_CRED" set "$store" PASS - >/dev/null
-  "$KESTAL_CRED" set "$store" DB_SYSTEM POSTGRES >/dev/null
-  "$KESTAL_CRED" set "$store" DATABASE "$1" >/dev/null
+  kestal_layout "$inst"
+  kestal_write_settings "$KESTAL_CRED" "$inst/Files/Velmarion.Ini" "$2" "$3" POSTGRES "$1"
 }
 
 # Status rows for the names on standard input (one a line), and five sites.
@@ -41,13 +38,11 @@ sys.stdout.buffer.write("\n".join(out).encode("latin-1"))
 ' | PGCLIENTENCODING=LATIN1 psql -X -q -v ON_ERROR_STOP=1 >/dev/null
 }
 
-# kestal-sim with the given options; waits until it listens.
+# kestal-sim on the ADDRESS RANGE with the further options; waits until it listens.
 start_sim() {
-  "$KESTAL_SIM" --ready-file "$work/sim.ready" --registry "$work/registry" "$@" &
-  local pid=$!
-  cleanups+=("kill $pid; wait $pid")
-  for _ in $(seq 100); do [ -e "$work/sim.ready" ] && return 0; sleep 0.05; done
-  fail "kestal-sim did not start"
+  kestal_start_sim "$KESTAL_SIM" "$work" "$1" -- --registry "$work/registry" "${@:2}" ||
+    fail "kestal-sim did not start"
+  cleanups+=(kestal_stop_sim)
 }
 
 # Runs kestal-fleet in the installation's working directory; status in $rc.

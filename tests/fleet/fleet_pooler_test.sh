@@ -55,7 +55,7 @@ printf '%s\n' "$names" >"$work/terminals"
 printf '127.0.3.60\t%s\n' "$odd" >"$work/hosts"
 export LD_PRELOAD=$KESTAL_RESOLVER_SHIM KESTAL_TEST_HOSTS=$work/hosts
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0
-start_sim --listen 127.0.3.1-127.0.3.60 --delay-ms 300
+start_sim 127.0.3.1-127.0.3.60 --delay-ms 300
 
 make_install kestal_pool fleet_pool pool-pass
 fleet push fleet-pool '*STO' --terminals "$work/terminals" --jobs 60 --json "$work/pool.json"

@@ -9,7 +9,7 @@ make_install "$KESTAL_PG_DSN" "$KESTAL_PG_USER" "$KESTAL_PG_PASSWORD"
 printf '%s\n' "$names" | add_rows
 printf '%s\n%s\n' "$names" "$long" >"$work/terminals"
 # .11 and .12 listen nowhere: refused.
-start_sim --listen 127.0.2.1-127.0.2.10 --listen 127.0.2.13-127.0.2.18 \
+start_sim 127.0.2.1-127.0.2.10 --listen 127.0.2.13-127.0.2.18 \
   --range 127.0.2.13 --reject-password --range 127.0.2.14 --fail-entry 5:500 \
   --range 127.0.2.15 --close-after 3 --range 127.0.2.16 --silent-after 1
 

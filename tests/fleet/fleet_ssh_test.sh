@@ -36,7 +36,7 @@ names=$(for i in $(seq 1 6); do echo "127.0.5.$i"; done)
 make_install "$KESTAL_PG_DSN" "$KESTAL_PG_USER" "$KESTAL_PG_PASSWORD"
 printf '%s\n' "$names" | add_rows
 printf '%s\n' "$names" >"$work/terminals"
-start_sim --listen 127.0.5.1-127.0.5.6 --delay-ms 100
+start_sim 127.0.5.1-127.0.5.6 --delay-ms 100
 
 fleet push fleet-ssh '*STO' --terminals "$work/terminals" --jobs 2 \
   --sshloginfile "$work/logins" --json "$work/ssh.json"
