@@ -27,6 +27,8 @@ constexpr int kStopCheckMs = 200;
 constexpr std::size_t kMaxUnsentBytes = std::size_t{64} * 1024;
 // A command line longer than this is answered with 500 and the connection closed.
 constexpr std::size_t kMaxLineBytes = std::size_t{256} * 1024;
+// Lines answered per connection and round, so a flood cannot hold up the others.
+constexpr int kLinesPerTurn = 64;
 
 struct Chunk {
   Clock::time_point due;
@@ -175,11 +177,12 @@ void refuse_long_line(Server& server, Connection& c) {
   c.scanned = 0;
 }
 
-// Answers the complete lines received; each byte is scanned once, and lines stay
-// unanswered while too many replies wait to be sent.
+// Answers the complete lines received, a few per round; each byte is scanned once,
+// and lines stay unanswered while too many replies wait to be sent.
 void handle_input(Server& server, Connection& c) {
   std::size_t begin = 0;
-  while (!c.close_when_sent && c.unsent <= kMaxUnsentBytes) {
+  for (int turn = 0; turn < kLinesPerTurn && !c.close_when_sent && c.unsent <= kMaxUnsentBytes;
+       ++turn) {
     std::size_t end = c.input.find('\n', std::max(begin, c.scanned));
     if (end == std::string::npos) {
       c.scanned = c.input.size();
@@ -201,6 +204,11 @@ void handle_input(Server& server, Connection& c) {
   c.input.erase(0, begin);
   c.scanned = c.scanned > begin ? c.scanned - begin : 0;
   if (c.scanned > kMaxLineBytes && !c.close_when_sent) refuse_long_line(server, c);
+}
+
+// Lines are waiting and may be answered now.
+bool has_turn(const Connection& c) {
+  return !c.close_when_sent && c.unsent <= kMaxUnsentBytes && c.scanned < c.input.size();
 }
 
 // Reads what is there; false once the connection is over.
@@ -240,7 +248,7 @@ bool write_due(Server& server, Connection& c) {
     c.output.pop_front();
   }
   // Lines held back while the replies piled up are answered once they are sent.
-  if (c.unsent <= kMaxUnsentBytes && c.scanned < c.input.size()) handle_input(server, c);
+  if (has_turn(c)) handle_input(server, c);
   if (c.output.empty() && c.close_when_sent) {
     server.note(&c, "closing (injected)");
     return false;
@@ -252,6 +260,7 @@ int wait_timeout_ms(const Server& server) {
   int timeout = kStopCheckMs;
   Clock::time_point now = Clock::now();
   for (const Connection& c : server.connections) {
+    if (has_turn(c)) return 0;
     if (c.output.empty()) continue;
     auto wait = std::chrono::ceil<std::chrono::milliseconds>(c.output.front().due - now).count();
     int ms = wait < 0 ? 0 : static_cast<int>(wait);
@@ -281,7 +290,8 @@ bool serve(Server& server) {
     for (const Connection& c : server.connections) {
       NetPollItem& item = watched.emplace_back();
       item.handle = c.handle;
-      item.want_read = c.unsent <= kMaxUnsentBytes;
+      item.want_read =
+          !c.close_when_sent && c.unsent <= kMaxUnsentBytes && c.scanned == c.input.size();
       item.want_write = !c.output.empty() && c.output.front().due <= now;
     }
     std::int32_t error = 0;
