@@ -68,10 +68,10 @@ std::string net_endpoint_text(NetHandle handle, bool peer);
 
 struct NetPollItem {
   NetHandle handle = kNetNoHandle;
-  bool want_read = true;    // in: wait for readability (off: hang-ups and errors only)
   bool want_write = false;  // in: also wait for writability
   bool readable = false;    // out: data, a waiting connection, a hang-up or an error
   bool writable = false;    // out
+  bool want_read = true;    // in: wait for readability (off: hang-ups and errors only)
 };
 // Waits at most `timeout_ms` (-1: without limit) until an item is ready; the number
 // of ready items, 0 after the time-out or a signal, -1 with the code in `error`.
