@@ -55,7 +55,7 @@ bool set_range(const std::string& arg, Target& t) {
 
 bool set_port(const std::string& arg, Target& t) {
   int port = 0;
-  if (!parse_count(arg.c_str(), 1, 65535, port)) return false;
+  if (!parse_count(arg, 1, 65535, port)) return false;
   t.options.port = static_cast<std::uint16_t>(port);
   return true;
 }
@@ -64,8 +64,8 @@ bool set_fail_entry(const std::string& arg, Target& t) {
   std::size_t colon = arg.find(':');
   int k = 0;
   int code = 0;
-  if (colon == std::string::npos || !parse_count(arg.substr(0, colon).c_str(), 1, 1000000, k) ||
-      !parse_count(arg.substr(colon + 1).c_str(), 0, 999, code))
+  if (colon == std::string::npos || !parse_count(arg.substr(0, colon), 1, 1000000, k) ||
+      !parse_count(arg.substr(colon + 1), 0, 999, code))
     return false;
   t.faults->fail_entry[k] = code;
   return true;
@@ -73,13 +73,13 @@ bool set_fail_entry(const std::string& arg, Target& t) {
 
 bool add_entry_number(const std::string& arg, std::set<int>& to) {
   int k = 0;
-  if (!parse_count(arg.c_str(), 1, 1000000, k)) return false;
+  if (!parse_count(arg, 1, 1000000, k)) return false;
   to.insert(k);
   return true;
 }
 
 bool set_count(const std::string& arg, int& to) {
-  return parse_count(arg.c_str(), 0, 3600000, to);
+  return parse_count(arg, 0, 3600000, to);
 }
 bool assign(std::string& to, const std::string& arg) {
   to = arg;
