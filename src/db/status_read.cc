@@ -51,8 +51,9 @@ SQLRETURN execute(DatabaseConnection& db, SQLHSTMT statement, const StatusFilter
 
 std::int32_t status_rows_read(DatabaseConnection& db, const StatusFilter& filter,
                               std::vector<StatusRow>& rows) {
-  SQLHSTMT statement = SQL_NULL_HSTMT;
-  if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, db.connection, &statement))) return -1;
+  OdbcHandle handle = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
+  if (!handle) return -1;
+  SQLHSTMT statement = handle.get();
   SQLRETURN rc = execute(db, statement, filter);
   while (SQL_SUCCEEDED(rc) && SQL_SUCCEEDED(rc = SQLFetch(statement))) {
     StatusRow& row = rows.emplace_back();
@@ -62,11 +63,7 @@ std::int32_t status_rows_read(DatabaseConnection& db, const StatusFilter& filter
     column_text(statement, 4, row.updated);
     column_text(statement, 5, row.user);
   }
-  std::int32_t status = 0;
-  if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc)) {
-    read_diagnostics(db, SQL_HANDLE_STMT, statement);
-    status = db.diagnostics.native_error != 0 ? db.diagnostics.native_error : rc;
-  }
-  SQLFreeHandle(SQL_HANDLE_STMT, statement);
-  return status;
+  if (rc == SQL_NO_DATA || SQL_SUCCEEDED(rc)) return 0;
+  read_diagnostics(db, SQL_HANDLE_STMT, statement);
+  return db.diagnostics.native_error != 0 ? db.diagnostics.native_error : rc;
 }

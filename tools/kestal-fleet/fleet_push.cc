@@ -55,15 +55,17 @@ int dry_run(FleetDatabase& database, const FleetOptions& o, const std::vector<st
     RunContext run{o.user, name, o.mode, false};
     text_upper(run.mode);
     EntryTable table;
+    DatabaseRows rows(database.db);
     std::int32_t status =
-        build_entry_table(table, EntrySources{database.db, run, database.database_system, report});
+        build_entry_table(table, EntrySources{rows, run, database.database_system, report});
     if (status != 0) {
       all_built = false;
       std::fprintf(stderr, "kestal-fleet: %s: entries not built (status %d)\n%s",
                    printable(name).c_str(), static_cast<int>(status), console.c_str());
     }
-    for (std::int32_t i = 0; status == 0 && i < string_list_count(table.values); ++i)
-      std::printf("%s\t%s\n", name.c_str(), entry_command(table, i).c_str());
+    if (status == 0)
+      for (const Entry& entry : table_entries(table))
+        std::printf("%s\t%s\n", name.c_str(), entry_command(entry).c_str());
     string_list_release(table.values);
     string_list_release(table.types);
     string_list_release(table.names);
