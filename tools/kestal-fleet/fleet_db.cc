@@ -7,8 +7,8 @@
 #include <iostream>
 #include <set>
 
+#include "log/report.h"
 #include "platform/paths.h"
-#include "run/report.h"
 #include "settings/credentials.h"
 
 namespace {
@@ -48,17 +48,13 @@ void drop_repeats(std::vector<std::string>& names) {
 }  // namespace
 
 bool fleet_connect(FleetDatabase& database, std::string& error) {
-  std::string console;
-  Report report{RunLog{}, Console{&console}, false};
-  DatabaseSettings settings;
-  std::int32_t status = read_database_settings(
-      settings, credential_store_path(),
-      [&database](const std::string& user, const std::string& password, const std::string& source) {
-        return db_connect(database.db, user, password, source);
-      },
-      report);
+  DatabaseSettings settings = read_database_settings(credential_store_path());
   database.database_system = settings.database_system;
+  std::int32_t status =
+      db_connect(database.db, settings.user_name, settings.password, settings.data_source);
   if (status == 0) return true;
+  std::string console;
+  report_connect_failure(settings, status, Report{RunLog{}, Console{&console}, false});
   error = console.empty() ? "database connection failed" : console;
   while (!error.empty() && error.back() == '\n') error.pop_back();
   return false;

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "cp1252.h"
-#include "run/format.h"
+#include "log/format.h"
 
 namespace {
 
