@@ -27,6 +27,16 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "simulator for trying transfers; a SQLite extension that provides the\n"
   "VXSYSTEM schema name; the database schemas for PostgreSQL and SQLite; and\n"
   "example entry definition files.")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, sqlite3")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql")
+if(TARGET kestal-fleet)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "\n\n"
+    "kestal-fleet pushes to many terminals at once through GNU parallel, with\n"
+    "live progress, a recap per terminal, retries, a dry run, JSON lines and an\n"
+    "HTML page; PgBouncer lets many runs share few database connections.")
+  string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", parallel")
+  string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS ", pgbouncer")
+endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # CPack's own dependency scan would also add ldconfig calls for the private extension in
@@ -34,7 +44,5 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_KESTAL_DEPENDS "unixodbc")
 set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/deb_shlibdeps.cmake)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, sqlite3")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_GENERATOR DEB)
