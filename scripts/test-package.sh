@@ -32,9 +32,13 @@ for page in "$work"/root/usr/share/man/man1/*.1.gz; do
     fail "man -l $(basename "$page") failed: $warnings"
   [ -z "$warnings" ] || fail "man -l $(basename "$page") warns: $warnings"
 done
+# Every companion program reports the package's version; kestalentry has no options.
 version=$(dpkg-deb -f "$deb" Version)
-[ "$("$bin/kestal-cred" --version)" = "kestal-cred $version" ] ||
-  fail "kestal-cred --version does not say $version: $("$bin/kestal-cred" --version)"
+for program in "$bin"/kestal-*; do
+  said=$("$program" --version) || fail "$(basename "$program") --version failed"
+  [ "$said" = "$(basename "$program") $version" ] ||
+    fail "$(basename "$program") --version does not say $version: $said"
+done
 
 ext=$work/root/usr/lib/kestalentry/kestal_vxsystem.so
 kestal_layout "$work"
@@ -52,4 +56,4 @@ out=$(cd "$work/work/bin" && ODBCINI=$work/odbc.ini "$bin/kestalentry" demo 127.
   fail "unexpected registry: $(cat "$work/registry")"
 [ "$(sqlite3 "$work/k.sqlite" "SELECT trmdbe || '|' || trmdac FROM vxs1140trm")" = "demo|0" ] ||
   fail "status row not finished"
-echo "package test: $(basename "$deb") is lintian-clean, its manual pages render, and it runs the *STO transfer"
+echo "package test: $(basename "$deb") is lintian-clean, its manual pages render, its companions report its version, and it runs the *STO transfer"
