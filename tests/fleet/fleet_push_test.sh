@@ -13,7 +13,9 @@ start_sim 127.0.2.1-127.0.2.10 --listen 127.0.2.13-127.0.2.18 \
   --range 127.0.2.13 --reject-password --range 127.0.2.14 --fail-entry 5:500 \
   --range 127.0.2.15 --close-after 3 --range 127.0.2.16 --silent-after 1
 
-fleet push fleet-test '*STO' --terminals "$work/terminals" --jobs 8 --timeout 5 \
+# The time-out kills the terminal that falls silent (its own wait is 30 s) and must
+# leave room for a slow transfer on a loaded machine (a sanitizer build under ctest -j).
+fleet push fleet-test '*STO' --terminals "$work/terminals" --jobs 8 --timeout 15 \
   --json "$work/push.json"
 expect_eq "$rc" 1 "exit status with failures"
 grep -qE '^ok +12$' "$work/out" || fail "recap count ok: $(cat "$work/out")"
