@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-inline const std::string kHostile = "<img src=x onerror=alert(1)>";
 using Probe = std::map<std::string, std::string>;
 
 class Browser : public ::testing::Test {

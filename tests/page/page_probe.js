@@ -14,7 +14,6 @@
   put('rows', rows().length);
   put('first', list(column(0)));
   put('img', document.getElementsByTagName('img').length);
-  put('alerts', window.probeAlerts);
   put('resources', performance.getEntriesByType('resource').length);
   put('facts', list(Array.from(document.querySelectorAll('header dd'), (d) => d.textContent)));
   put('footer', encodeURIComponent(document.querySelector('footer').textContent));

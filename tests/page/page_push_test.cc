@@ -24,9 +24,10 @@ TEST_F(Browser, PagesOfARealPushAndStatusShowWhatThePushDid) {
             .exit_code,
         0);
   }
-  // .1 to .3 take the entries, .4 refuses the password, nobody listens on .5.
-  std::vector<std::string> names = {"127.0.4.1", "127.0.4.2", "127.0.4.3", "127.0.4.4",
-                                    "127.0.4.5"};
+  // .1 to .3 take the entries, .4 refuses the password, .5 falls silent until the
+  // push kills its run (its row stays marked running), nobody listens on .6.
+  std::vector<std::string> names = {"127.0.4.1", "127.0.4.2", "127.0.4.3",
+                                    "127.0.4.4", "127.0.4.5", "127.0.4.6"};
   std::string sql =
       "DELETE FROM vxsystem.vxs1140trm; DELETE FROM vxsystem.vxs113sto; "
       "INSERT INTO vxsystem.vxs113sto (stonum) VALUES (1), (2), (3);";
@@ -37,7 +38,8 @@ TEST_F(Browser, PagesOfARealPushAndStatusShowWhatThePushDid) {
   }
   psql(sql);
   Simulator sim(KESTAL_SIM_PATH, "127.0.4.1",
-                {"--listen", "127.0.4.2-127.0.4.4", "--range", "127.0.4.4", "--reject-password"},
+                {"--listen", "127.0.4.2-127.0.4.5", "--range", "127.0.4.4", "--reject-password",
+                 "--range", "127.0.4.5", "--silent-after", "1"},
                 tree.root());
   ASSERT_TRUE(sim.ready());
   tree.write_file(tree.root() / "terminals", list);
@@ -48,9 +50,11 @@ TEST_F(Browser, PagesOfARealPushAndStatusShowWhatThePushDid) {
     return read_whole_file(tree.root() / page);
   };
   std::string push = fleet({"push", "page-test", "*STO", "--terminals",
-                            (tree.root() / "terminals").string(), "--jobs", "4"},
+                            (tree.root() / "terminals").string(), "--jobs", "6", "--timeout", "3"},
                            "push.html");
-  expect_page(probe(push), names, {"ok", "ok", "ok", "login-refused", "unreachable"}, true);
-  std::string status = fleet({"status", "--like", "127.0.4.%"}, "status.html");
-  expect_page(probe(status), names, {"ok", "ok", "ok", "failed", "failed"}, false);
+  expect_page(probe(push), names, {"ok", "ok", "ok", "login-refused", "killed", "unreachable"},
+              true);
+  Probe status = probe(fleet({"status", "--like", "127.0.4.%"}, "status.html"));
+  expect_page(status, names, {"ok", "ok", "ok", "failed", "running", "failed"}, false);
+  EXPECT_EQ(split(status.at("running")), std::vector<std::string>{"127.0.4.5"});
 }
