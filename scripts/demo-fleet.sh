@@ -44,7 +44,8 @@ trap kestal_stop_sim EXIT
 
 step "kestal-fleet push demo '*STO' --terminals demo/fleet/terminals.txt --jobs 8 --timeout 8"
 set +e
-(cd "$demo/work/bin" && "$fleet" push demo '*STO' --terminals "$fleet_dir/terminals.txt" \
+# The list is named relative to the working directory, as an operator would name it there.
+(cd "$demo/work/bin" && "$fleet" push demo '*STO' --terminals ../../fleet/terminals.txt \
   --jobs 8 --timeout 8 --json "$fleet_dir/push.json" --html "$fleet_dir/push.html")
 echo "(exit code $?: 1 means some terminal did not end ok)"
 set -e
