@@ -1,9 +1,11 @@
 // Command-line errors of kestalentry, run as its callers run it: every error prints
-// its console text, logs its reason after the two opening lines, and exits 91.
+// its console text, logs its reason after the two opening lines, and exits 91. The
+// companions answer --version and a refused option alike.
 #include <gtest/gtest.h>
 
 #include "harness/install_tree.h"
 #include "harness/process.h"
+#include "kestal_version.h"
 
 namespace {
 
@@ -92,6 +94,34 @@ TEST(CommandLine, RejectedRunsAppendToTheExistingLog) {
   EXPECT_EQ(lines[5], "falsche Parameteranzahl --> Abbruch");
   EXPECT_EQ(lines[10], "falsche Parameteranzahl --> Abbruch");
   EXPECT_EQ(tree.read_log().find("Programm beendet"), std::string::npos);
+}
+
+struct CompanionAnswer {
+  const char* program;
+  const char* name;
+  const char* argument;
+  int exit_code;
+  std::string out;
+  std::string err;
+};
+
+TEST(CompanionCommandLine, VersionAndRefusalsAnswerAlike) {
+  const std::string version = KESTAL_VERSION;
+  const CompanionAnswer cases[] = {
+      {KESTAL_SIM_PATH, "kestal-sim", "--version", 0, "kestal-sim " + version + "\n", ""},
+      {KESTAL_FLEET_PATH, "kestal-fleet", "--version", 0, "kestal-fleet " + version + "\n", ""},
+      {KESTAL_SIM_PATH, "kestal-sim", "--nope", 2, "",
+       "kestal-sim: unknown or incomplete option: --nope\nTry 'kestal-sim --help'.\n"},
+      {KESTAL_FLEET_PATH, "kestal-fleet", "--nope", 2, "",
+       "kestal-fleet: unknown or incomplete option: --nope\nTry 'kestal-fleet --help'.\n"},
+  };
+  for (const CompanionAnswer& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.argument);
+    ProcessResult result = run_process(c.program, {c.argument}, ".");
+    EXPECT_EQ(result.exit_code, c.exit_code);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+  }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The listening side of the POSIX socket layer: listeners, accepts and a poll over
-// many sockets at once, failures as Windows Sockets codes.
-#include <arpa/inet.h>
+// The listening side of the POSIX socket layer: the OS calls behind listeners, accepts
+// and endpoints (socket_common.cc), and a poll over many sockets; Windows Sockets codes.
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -9,8 +8,8 @@
 
 #include <cerrno>
 
-#include "platform/net_socket.h"
 #include "platform/socket.h"
+#include "platform/socket_common.h"
 #include "platform/socket_errors_posix.h"
 
 namespace {
@@ -25,27 +24,17 @@ void close_on_exec(int fd) {
 
 }  // namespace
 
-NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
-                         std::int32_t& error) {
-  NetSocket listener(net_open_tcp(error));
-  if (!listener.is_open()) return kNetNoHandle;
-  const int fd = fd_of(listener.get());
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(port);
-  local.sin_addr.s_addr = address;
+std::int32_t net_bind_listen(NetHandle handle, const sockaddr_in& local, int backlog) {
+  const int fd = fd_of(handle);
   int on = 1;
   if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0 ||
       ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-      ::listen(fd, backlog) != 0) {
-    error = net_code_from_errno(errno);
-    return kNetNoHandle;
-  }
-  error = net_set_nonblocking(listener.get());
-  return error == 0 ? listener.release() : kNetNoHandle;
+      ::listen(fd, backlog) != 0)
+    return net_code_from_errno(errno);
+  return 0;
 }
 
-NetHandle net_accept(NetHandle listener, std::int32_t& error) {
+NetHandle net_accept_os(NetHandle listener, std::int32_t& error) {
   int fd;
   do {
     fd = ::accept(fd_of(listener), nullptr, nullptr);
@@ -55,21 +44,14 @@ NetHandle net_accept(NetHandle listener, std::int32_t& error) {
     return kNetNoHandle;
   }
   close_on_exec(fd);
-  NetSocket accepted(fd);
-  error = net_set_nonblocking(accepted.get());
-  return error == 0 ? accepted.release() : kNetNoHandle;
+  return fd;
 }
 
-std::string net_endpoint_text(NetHandle handle, bool peer) {
-  sockaddr_in address{};
-  socklen_t length = sizeof address;
-  sockaddr* where = reinterpret_cast<sockaddr*>(&address);
-  int result = peer ? ::getpeername(fd_of(handle), where, &length)
-                    : ::getsockname(fd_of(handle), where, &length);
-  char text[INET_ADDRSTRLEN] = "?";
-  if (result != 0 || ::inet_ntop(AF_INET, &address.sin_addr, text, sizeof text) == nullptr)
-    return "?";
-  return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
+bool net_endpoint_of(NetHandle handle, bool peer, sockaddr_in& endpoint) {
+  socklen_t length = sizeof endpoint;
+  sockaddr* where = reinterpret_cast<sockaddr*>(&endpoint);
+  return (peer ? ::getpeername(fd_of(handle), where, &length)
+               : ::getsockname(fd_of(handle), where, &length)) == 0;
 }
 
 int net_poll(std::vector<NetPollItem>& items, int timeout_ms, std::int32_t& error) {

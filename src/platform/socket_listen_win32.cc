@@ -1,10 +1,10 @@
-// The listening side of the Windows Sockets layer: listeners, accepts and a select over
-// many sockets at once, the library's own codes passed on.
+// The listening side of the Windows Sockets layer: the OS calls behind listeners, accepts
+// and endpoints (socket_common.cc), and a select over many sockets, the library's own codes.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include "platform/net_socket.h"
 #include "platform/socket.h"
+#include "platform/socket_common.h"
 
 namespace {
 
@@ -14,48 +14,33 @@ SOCKET socket_of(NetHandle handle) {
 
 }  // namespace
 
-NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
-                         std::int32_t& error) {
-  NetSocket listener(net_open_tcp(error));
-  if (!listener.is_open()) return kNetNoHandle;
-  const SOCKET s = socket_of(listener.get());
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_port = htons(port);
-  local.sin_addr.s_addr = address;
+std::int32_t net_bind_listen(NetHandle handle, const sockaddr_in& local, int backlog) {
+  const SOCKET s = socket_of(handle);
   // Exclusive use, so that a second simulator on the same address fails as on POSIX
   // instead of sharing the port.
   BOOL on = TRUE;
   if (::setsockopt(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&on),
                    sizeof on) == SOCKET_ERROR ||
       ::bind(s, reinterpret_cast<const sockaddr*>(&local), sizeof local) == SOCKET_ERROR ||
-      ::listen(s, backlog) == SOCKET_ERROR) {
-    error = ::WSAGetLastError();
-    return kNetNoHandle;
-  }
-  error = net_set_nonblocking(listener.get());
-  return error == 0 ? listener.release() : kNetNoHandle;
+      ::listen(s, backlog) == SOCKET_ERROR)
+    return ::WSAGetLastError();
+  return 0;
 }
 
-NetHandle net_accept(NetHandle listener, std::int32_t& error) {
+NetHandle net_accept_os(NetHandle listener, std::int32_t& error) {
   SOCKET s = ::accept(socket_of(listener), nullptr, nullptr);
   if (s == INVALID_SOCKET) {
     error = ::WSAGetLastError();
     return kNetNoHandle;
   }
-  NetSocket accepted(static_cast<NetHandle>(s));
-  error = net_set_nonblocking(accepted.get());
-  return error == 0 ? accepted.release() : kNetNoHandle;
+  return static_cast<NetHandle>(s);
 }
 
-std::string net_endpoint_text(NetHandle handle, bool peer) {
-  sockaddr_in address{};
-  int length = sizeof address;
-  sockaddr* where = reinterpret_cast<sockaddr*>(&address);
-  int result = peer ? ::getpeername(socket_of(handle), where, &length)
-                    : ::getsockname(socket_of(handle), where, &length);
-  if (result == SOCKET_ERROR) return "?";
-  return std::string(::inet_ntoa(address.sin_addr)) + ":" + std::to_string(ntohs(address.sin_port));
+bool net_endpoint_of(NetHandle handle, bool peer, sockaddr_in& endpoint) {
+  int length = sizeof endpoint;
+  sockaddr* where = reinterpret_cast<sockaddr*>(&endpoint);
+  return (peer ? ::getpeername(socket_of(handle), where, &length)
+               : ::getsockname(socket_of(handle), where, &length)) != SOCKET_ERROR;
 }
 
 int net_poll(std::vector<NetPollItem>& items, int timeout_ms, std::int32_t& error) {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/socket.h"
+#include "platform/socket_common.h"
 
 namespace {
 
@@ -44,10 +45,7 @@ std::int32_t net_set_nonblocking(NetHandle handle) {
 }
 
 std::int32_t net_connect(NetHandle handle, std::uint32_t address, std::uint16_t port) {
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_port = htons(port);
-  peer.sin_addr.s_addr = address;
+  const sockaddr_in peer = net_ipv4_endpoint(address, port);
   if (::connect(socket_of(handle), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
     return 0;
   return ::WSAGetLastError();

@@ -3,6 +3,7 @@
 #include "settings/blowfish.h"
 
 #include <cstring>
+#include <utility>
 
 #include "settings/blowfish_tables.h"
 
@@ -36,6 +37,25 @@ void key_setup_from_text(BlowfishContext& context, std::string_view key) {
   blowfish_key_setup(context, reinterpret_cast<const std::uint8_t*>(key.data()), key.size());
 }
 
+// The sixteen rounds and the final whitening, with the P-array read from `first` in
+// steps of `step`: forwards to encipher, backwards to decipher.
+void blowfish_rounds(const BlowfishContext& context, std::uint32_t& left, std::uint32_t& right,
+                     int first, int step) {
+  std::uint32_t l = left;
+  std::uint32_t r = right;
+  int k = first;
+  for (int round = 0; round < 16; ++round, k += step) {
+    l ^= context.p[k];
+    r ^= blowfish_f(context, l);
+    std::swap(l, r);
+  }
+  std::swap(l, r);  // undo the last exchange
+  r ^= context.p[k];
+  l ^= context.p[k + step];
+  left = l;
+  right = r;
+}
+
 }  // namespace
 
 void blowfish_clear(BlowfishContext& context) {
@@ -52,42 +72,12 @@ std::uint32_t blowfish_f(const BlowfishContext& context, std::uint32_t x) {
 
 void blowfish_encrypt_block(const BlowfishContext& context, std::uint32_t& left,
                             std::uint32_t& right) {
-  std::uint32_t l = left;
-  std::uint32_t r = right;
-  for (int i = 0; i < 16; ++i) {
-    l ^= context.p[i];
-    r ^= blowfish_f(context, l);
-    std::uint32_t t = l;
-    l = r;
-    r = t;
-  }
-  std::uint32_t t = l;  // undo the last exchange
-  l = r;
-  r = t;
-  r ^= context.p[16];
-  l ^= context.p[17];
-  left = l;
-  right = r;
+  blowfish_rounds(context, left, right, 0, 1);
 }
 
 void blowfish_decrypt_block(const BlowfishContext& context, std::uint32_t& left,
                             std::uint32_t& right) {
-  std::uint32_t l = left;
-  std::uint32_t r = right;
-  for (int i = 17; i > 1; --i) {
-    l ^= context.p[i];
-    r ^= blowfish_f(context, l);
-    std::uint32_t t = l;
-    l = r;
-    r = t;
-  }
-  std::uint32_t t = l;
-  l = r;
-  r = t;
-  r ^= context.p[1];
-  l ^= context.p[0];
-  left = l;
-  right = r;
+  blowfish_rounds(context, left, right, 17, -1);
 }
 
 void blowfish_key_setup(BlowfishContext& context, const std::uint8_t* key, std::size_t key_length) {

@@ -35,35 +35,74 @@ class SectionReader : public ::testing::Test {
   std::string path_;
 };
 
-TEST_F(SectionReader, HeadersAndSectionBounds) {
-  write(
-      "KEY=before\n"
-      "[OTHER]\nKEY=other\n"
-      "[REGVAL] \t\n"
-      "  KEY \t=  a = b \t\n"
-      " [REGVAL]\n"
-      "LATE=never\n");
-  EXPECT_EQ(value("REGVAL", "KEY"), "a = b");
-  EXPECT_EQ(value("OTHER", "KEY"), "other");
-  // A line starting with a blank is no header, but it still ends the section.
-  EXPECT_EQ(value("REGVAL", "LATE"), "");
-  EXPECT_EQ(value("regval", "KEY"), "");
-  EXPECT_EQ(value("REGVAL", "key"), "");
-  EXPECT_EQ(value("MISSING", "KEY"), "");
-}
+// One file, one lookup, one expected value; the capacity is the callers' unless given.
+struct Lookup {
+  const char* why;
+  std::string file;
+  const char* section;
+  const char* key;
+  std::string expected;
+  std::size_t capacity = 2050;
+};
 
-TEST_F(SectionReader, OnlyTheFirstSectionAndKeyCount) {
-  write("[S]\nK=first\nK=second\n[S]\nK=third\nJ=later\n");
-  EXPECT_EQ(value("S", "K"), "first");
-  EXPECT_EQ(value("S", "J"), "");
-}
+const std::string kBounds =
+    "KEY=before\n[OTHER]\nKEY=other\n[REGVAL] \t\n  KEY \t=  a = b \t\n [REGVAL]\nLATE=never\n";
+const std::string kSkipped = "[S]\n=x\nno equals\n\n   \nEMPTY=\nBLANK=  \t \nK=v\n";
+const std::string kCtrlZ = "[S]\r\nA=one\r\nB=tw\x1Ao\r\nC=three\r\n[T]\r\nD=d\r\n";
+const std::string kNul("[S]\nK=ab\0cd\nL=x\0\nM=y\n", 22);
+// 118 characters plus the line end fit one read; a longer line is read as 119
+// characters, and the rest as a line of its own.
+const std::string kFits = "A=" + std::string(116, 'x');
+const std::string kSplit = "B=" + std::string(117, 'y') + "C=tail";
 
-TEST_F(SectionReader, SkippedLinesAndEmptyValues) {
-  write("[S]\n=x\nno equals\n\n   \nEMPTY=\nBLANK=  \t \nK=v\n");
-  EXPECT_EQ(value("S", "K"), "v");
-  EXPECT_EQ(value("S", ""), "");
-  EXPECT_EQ(value("S", "EMPTY"), "");
-  EXPECT_EQ(value("S", "BLANK"), "");
+const Lookup kLookups[] = {
+    {"trimmed header and key", kBounds, "REGVAL", "KEY", "a = b"},
+    {"other section", kBounds, "OTHER", "KEY", "other"},
+    {"a line starting with a blank is no header but ends the section", kBounds, "REGVAL", "LATE",
+     ""},
+    {"section names match case", kBounds, "regval", "KEY", ""},
+    {"keys match case", kBounds, "REGVAL", "key", ""},
+    {"missing section", kBounds, "MISSING", "KEY", ""},
+    {"first key wins", "[S]\nK=first\nK=second\n[S]\nK=third\nJ=later\n", "S", "K", "first"},
+    {"only the first section counts", "[S]\nK=first\nK=second\n[S]\nK=third\nJ=later\n", "S", "J",
+     ""},
+    {"skipped lines", kSkipped, "S", "K", "v"},
+    {"empty key", kSkipped, "S", "", ""},
+    {"empty value", kSkipped, "S", "EMPTY", ""},
+    {"blank value", kSkipped, "S", "BLANK", ""},
+    {"cut to capacity minus one", "[S]\nK=abcdefgh\n", "S", "K", "abcd", 5},
+    {"the line end is cut away, not a character", "[S]\nL=abc\n", "S", "L", "abc", 4},
+    {"capacity one", "[S]\nL=abc\n", "S", "L", "", 1},
+    {"CR LF", "[S]  \r\nA = one \r\nB=two", "S", "A", "one"},
+    {"no final line end", "[S]  \r\nA = one \r\nB=two", "S", "B", "two"},
+    {"a lone CR is a character", "[S]\r\nA=one\r\r\nB=\rtwo\r\n", "S", "A", "one\r"},
+    {"a CR after the equals sign", "[S]\r\nA=one\r\r\nB=\rtwo\r\n", "S", "B", "\rtwo"},
+    // As in Windows text mode: nothing after the first Ctrl-Z is read, not even the
+    // rest of its line, and a CR before it is an ordinary character.
+    {"before Ctrl-Z", kCtrlZ, "S", "A", "one"},
+    {"cut at Ctrl-Z", kCtrlZ, "S", "B", "tw"},
+    {"after Ctrl-Z", kCtrlZ, "S", "C", ""},
+    {"section after Ctrl-Z", kCtrlZ, "T", "D", ""},
+    {"Ctrl-Z at the end", "[S]\nA=one\n\x1A", "S", "A", "one"},
+    {"NUL ends the line", kNul, "S", "K", "ab"},
+    {"NUL before the line end", kNul, "S", "L", "x"},
+    {"line after a NUL", kNul, "S", "M", "y"},
+    {"a line that fits one read", "[S]\n" + kFits + "\n" + kSplit + "\n", "S", "A",
+     std::string(116, 'x')},
+    {"a long line read in parts", "[S]\n" + kFits + "\n" + kSplit + "\n", "S", "B",
+     std::string(117, 'y')},
+    {"the rest of a long line", "[S]\n" + kFits + "\n" + kSplit + "\n", "S", "C", "tail"},
+    {"CR LF counts as one character", "[S]\r\n" + kFits + "\r\nD=d\r\n", "S", "A",
+     std::string(116, 'x')},
+    {"after a full line with CR LF", "[S]\r\n" + kFits + "\r\nD=d\r\n", "S", "D", "d"},
+    {"a long header's rest can be a header", std::string(119, '#') + "[S]\nK=v\n", "S", "K", "v"},
+};
+
+TEST_F(SectionReader, Lookups) {
+  for (const Lookup& row : kLookups) {
+    write(row.file);
+    EXPECT_EQ(value(row.section, row.key, row.capacity), row.expected) << row.why;
+  }
 }
 
 TEST_F(SectionReader, MissingValueKeepsTheOutput) {
@@ -75,62 +114,6 @@ TEST_F(SectionReader, MissingValueKeepsTheOutput) {
   EXPECT_EQ(out, "kept");
   EXPECT_EQ(read_section_value("S", "K", out, 100, path_), 1);
   EXPECT_EQ(out, "v");
-}
-
-TEST_F(SectionReader, ValueIsCutToCapacityMinusOne) {
-  write("[S]\nK=abcdefgh\nL=abc\n");
-  EXPECT_EQ(value("S", "K", 5), "abcd");
-  EXPECT_EQ(value("S", "L", 4), "abc");  // the line end is cut away, not a character
-  EXPECT_EQ(value("S", "L", 1), "");
-}
-
-TEST_F(SectionReader, LineEndsCrLfAndNoFinalLineEnd) {
-  write("[S]  \r\nA = one \r\nB=two");
-  EXPECT_EQ(value("S", "A"), "one");
-  EXPECT_EQ(value("S", "B"), "two");
-  // Only the CR right before the LF belongs to the line end.
-  write("[S]\r\nA=one\r\r\nB=\rtwo\r\n");
-  EXPECT_EQ(value("S", "A"), "one\r");
-  EXPECT_EQ(value("S", "B"), "\rtwo");
-}
-
-TEST_F(SectionReader, CtrlZEndsTheFile) {
-  // As in Windows text mode: nothing after the first Ctrl-Z is read, not even the
-  // rest of its line, and a CR before it is an ordinary character.
-  write("[S]\r\nA=one\r\nB=tw\x1Ao\r\nC=three\r\n[T]\r\nD=d\r\n");
-  EXPECT_EQ(value("S", "A"), "one");
-  EXPECT_EQ(value("S", "B"), "tw");
-  EXPECT_EQ(value("S", "C"), "");
-  EXPECT_EQ(value("T", "D"), "");
-  write("[S]\nA=one\n\x1A");
-  EXPECT_EQ(value("S", "A"), "one");
-}
-
-TEST_F(SectionReader, NulByteEndsTheLine) {
-  write(std::string("[S]\nK=ab\0cd\nL=x\0\nM=y\n", 22));
-  EXPECT_EQ(value("S", "K"), "ab");
-  EXPECT_EQ(value("S", "L"), "x");
-  EXPECT_EQ(value("S", "M"), "y");
-}
-
-TEST_F(SectionReader, LongLinesAreReadInParts) {
-  // 118 characters plus the line end fit one read.
-  std::string fits = "A=" + std::string(116, 'x');
-  // A longer line is read as 119 characters, and the rest as a line of its own.
-  std::string split = "B=" + std::string(117, 'y') + "C=tail";
-  write("[S]\n" + fits + "\n" + split + "\n");
-  EXPECT_EQ(value("S", "A"), std::string(116, 'x'));
-  EXPECT_EQ(value("S", "B"), std::string(117, 'y'));
-  EXPECT_EQ(value("S", "C"), "tail");
-  // CR LF counts as one character against the capacity.
-  write("[S]\r\n" + fits + "\r\nD=d\r\n");
-  EXPECT_EQ(value("S", "A"), std::string(116, 'x'));
-  EXPECT_EQ(value("S", "D"), "d");
-}
-
-TEST_F(SectionReader, LongHeaderRemainderCanBeAHeader) {
-  write(std::string(119, '#') + "[S]\nK=v\n");
-  EXPECT_EQ(value("S", "K"), "v");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <getopt.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 
 bool parse_count(const std::string& text, long low, long high, int& out) {
@@ -54,4 +55,18 @@ CliResult read_command_line(int argc, char** argv, const std::vector<CliOption>&
     return CliResult::kError;
   }
   return CliResult::kRun;
+}
+
+int answer_command_line(CliResult result, const char* program, const char* usage,
+                        const char* version, const std::string& error) {
+  if (result == CliResult::kHelp) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  if (result == CliResult::kVersion) {
+    std::printf("%s %s\n", program, version);
+    return 0;
+  }
+  std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, error.c_str(), program);
+  return 2;
 }

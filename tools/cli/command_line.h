@@ -21,5 +21,11 @@ CliResult read_command_line(int argc, char** argv, const std::vector<CliOption>&
                             const std::function<void(const std::string&)>& on_word,
                             std::string& error);
 
+// What a companion does with a command line that asks for no run: the usage or the
+// version on standard output (exit code 0), or the error and a hint on standard error
+// (exit code 2).
+int answer_command_line(CliResult result, const char* program, const char* usage,
+                        const char* version, const std::string& error);
+
 // A decimal number in [low, high] and nothing else.
 bool parse_count(const std::string& text, long low, long high, int& out);

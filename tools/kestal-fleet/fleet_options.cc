@@ -86,7 +86,7 @@ bool check_command(const std::vector<std::string>& words, FleetOptions& o, std::
 
 }  // namespace
 
-FleetParse parse_fleet_options(int argc, char** argv, FleetOptions& o, std::string& error) {
+CliResult parse_fleet_options(int argc, char** argv, FleetOptions& o, std::string& error) {
   std::vector<std::string> words;
   std::string push_only;  // a push option given, to refuse it for status
   CliResult result = read_command_line(
@@ -98,19 +98,17 @@ FleetParse parse_fleet_options(int argc, char** argv, FleetOptions& o, std::stri
         return false;
       },
       [&words](const std::string& word) { words.push_back(word); }, error);
-  if (result == CliResult::kHelp) return FleetParse::kHelp;
-  if (result == CliResult::kVersion) return FleetParse::kVersion;
-  if (result == CliResult::kError) return FleetParse::kError;
+  if (result != CliResult::kRun) return result;
   if (words.empty() || (words[0] != "push" && words[0] != "status")) {
     error = words.empty() ? "no command: push or status" : "unknown command: " + words[0];
-    return FleetParse::kError;
+    return CliResult::kError;
   }
   o.command = words[0];
   if (o.command == "status" && !push_only.empty()) {
     error = "--" + push_only + " is for push only";
-    return FleetParse::kError;
+    return CliResult::kError;
   }
-  return check_command(words, o, error) ? FleetParse::kRun : FleetParse::kError;
+  return check_command(words, o, error) ? CliResult::kRun : CliResult::kError;
 }
 
 const char* fleet_usage() {

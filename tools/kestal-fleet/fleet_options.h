@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "command_line.h"
+
 struct Selection {
   std::string terminals_file;       // one name a line; "-" for standard input
   bool all = false;                 // every status row
@@ -28,8 +30,6 @@ struct FleetOptions {
   bool dry_run = false;
 };
 
-enum class FleetParse { kRun, kHelp, kVersion, kError };
-
 // Fills `options` from argv; on kError `error` says why.
-FleetParse parse_fleet_options(int argc, char** argv, FleetOptions& options, std::string& error);
+CliResult parse_fleet_options(int argc, char** argv, FleetOptions& options, std::string& error);
 const char* fleet_usage();

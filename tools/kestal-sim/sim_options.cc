@@ -190,7 +190,7 @@ const char* sim_usage() {
          "Stops cleanly on SIGTERM or SIGINT.\n";
 }
 
-ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error) {
+CliResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error) {
   Target target{options, &options.faults};
   CliResult result = read_command_line(
       argc, argv, cli_options(),
@@ -200,11 +200,9 @@ ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::s
         return false;
       },
       nullptr, error);
-  if (result == CliResult::kHelp) return ParseResult::kHelp;
-  if (result == CliResult::kVersion) return ParseResult::kVersion;
-  if (result == CliResult::kError) return ParseResult::kError;
+  if (result != CliResult::kRun) return result;
   if (options.listen.empty()) options.listen.push_back(0x7F000001u);
-  return ParseResult::kRun;
+  return CliResult::kRun;
 }
 
 const SimFaults& sim_faults_for(const SimOptions& options, std::uint32_t address) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
+
 struct SimFaults {
   bool no_greeting = false;
   bool reject_password = false;
@@ -39,10 +41,8 @@ struct SimOptions {
   std::vector<SimRange> ranges;  // the first range holding an address wins
 };
 
-enum class ParseResult { kRun, kHelp, kVersion, kError };
-
 // Fills `options` from argv; on kError `error` says why.
-ParseResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error);
+CliResult parse_sim_options(int argc, char** argv, SimOptions& options, std::string& error);
 const char* sim_usage();
 // "A" or "A-B" (inclusive, at most 65536 addresses) appended to `out`; false if malformed.
 bool parse_address_range(const std::string& text, std::vector<std::uint32_t>& out);

@@ -12,22 +12,15 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "harness/files.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
 
 // The program started with `args`; waits for its ready file.
 struct SimProcess {
@@ -140,7 +133,7 @@ TEST(SimProcess, ListensOnARangeAndServesConnectionsInTurn) {
   }
   EXPECT_LT(connect_to("127.0.0.53", 5010), 0);  // outside the range
   EXPECT_EQ(sim.stop(), 0);
-  std::string log = read_file(sim.folder / "log");
+  std::string log = read_whole_file(sim.folder / "log");
   EXPECT_NE(log.find("<- USER Supervisor"), std::string::npos);
   EXPECT_NE(log.find("<- PASS **********"), std::string::npos);
   EXPECT_EQ(log.find("m3k8r2p9w4tzqh"), std::string::npos);  // no secret in the log
@@ -166,7 +159,7 @@ TEST(SimProcess, ServesConcurrentConnectionsAndRecordsAcceptedEntries) {
   close(first);
   close(second);
   EXPECT_EQ(sim.stop(), 0);
-  EXPECT_EQ(read_file(sim.folder / "registry"), "STRING StoNr3 00003\n");
+  EXPECT_EQ(read_whole_file(sim.folder / "registry"), "STRING StoNr3 00003\n");
 }
 
 TEST(SimProcess, CloseAfterZeroClosesAfterTheGreeting) {
@@ -206,7 +199,7 @@ TEST(SimProcess, BoundsGreedyClientsAndAppliesRangeFaults) {
   }
   EXPECT_LT(accepted, 16u << 20);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // time to pile replies up
-  std::string log = read_file(sim.folder / "log");
+  std::string log = read_whole_file(sim.folder / "log");
   std::size_t answered = 0;
   for (std::size_t at = 0; (at = log.find("<- ", at)) != std::string::npos; ++at) ++answered;
   EXPECT_LT(answered, 20000u) << accepted << " bytes of line feeds sent";

@@ -138,7 +138,7 @@ TEST(SimOptions, ParsesAddressesRangesAndFaults) {
       "other"};
   SimOptions options;
   std::string error;
-  ASSERT_EQ(parse_sim_options(16, const_cast<char**>(argv), options, error), ParseResult::kRun)
+  ASSERT_EQ(parse_sim_options(16, const_cast<char**>(argv), options, error), CliResult::kRun)
       << error;
   EXPECT_EQ(options.listen, (std::vector<std::uint32_t>{0x7F000005u, 0x7F000007u, 0x7F000008u}));
   EXPECT_EQ(options.port, 6000);
@@ -150,7 +150,7 @@ TEST(SimOptions, ParsesAddressesRangesAndFaults) {
 
   SimOptions defaults;
   const char* none[] = {"kestal-sim"};
-  ASSERT_EQ(parse_sim_options(1, const_cast<char**>(none), defaults, error), ParseResult::kRun);
+  ASSERT_EQ(parse_sim_options(1, const_cast<char**>(none), defaults, error), CliResult::kRun);
   EXPECT_EQ(defaults.listen, std::vector<std::uint32_t>{0x7F000001u});
   EXPECT_EQ(defaults.port, 5010);
 
@@ -159,7 +159,7 @@ TEST(SimOptions, ParsesAddressesRangesAndFaults) {
                           {"kestal-sim", "--bogus", "x"}};
   for (auto& args : bad) {
     SimOptions o;
-    EXPECT_EQ(parse_sim_options(3, const_cast<char**>(args), o, error), ParseResult::kError)
+    EXPECT_EQ(parse_sim_options(3, const_cast<char**>(args), o, error), CliResult::kError)
         << args[1];
   }
 }

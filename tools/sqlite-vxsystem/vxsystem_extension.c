@@ -21,17 +21,20 @@ static int attach_vxsystem(sqlite3* db, char** error) {
 }
 
 #ifdef _WIN32
-__declspec(dllexport)
+#define KESTAL_EXPORT __declspec(dllexport)
+#else
+#define KESTAL_EXPORT
 #endif
-    int sqlite3_kestalvxsystem_init(sqlite3* db, char** error, const sqlite3_api_routines* api) {
+
+/* The entry point named after the library's file. */
+KESTAL_EXPORT int sqlite3_kestalvxsystem_init(sqlite3* db, char** error,
+                                              const sqlite3_api_routines* api) {
   SQLITE_EXTENSION_INIT2(api);
   return attach_vxsystem(db, error);
 }
 
-#ifdef _WIN32
-__declspec(dllexport)
-#endif
-    int sqlite3_extension_init(sqlite3* db, char** error, const sqlite3_api_routines* api) {
-  SQLITE_EXTENSION_INIT2(api);
-  return attach_vxsystem(db, error);
+/* The generic entry point, for a load that names none. */
+KESTAL_EXPORT int sqlite3_extension_init(sqlite3* db, char** error,
+                                         const sqlite3_api_routines* api) {
+  return sqlite3_kestalvxsystem_init(db, error, api);
 }
