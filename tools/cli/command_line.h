@@ -27,5 +27,18 @@ CliResult read_command_line(int argc, char** argv, const std::vector<CliOption>&
 int answer_command_line(CliResult result, const char* program, const char* usage,
                         const char* version, const std::string& error);
 
+// A companion's main: reads the command line with `parse`, answers --help, --version
+// and errors as answer_command_line does, and otherwise hands the options to `run`.
+template <typename Options>
+int run_companion(int argc, char** argv, const char* program, const char* usage,
+                  const char* version, CliResult (*parse)(int, char**, Options&, std::string&),
+                  int (*run)(const Options&)) {
+  Options options;
+  std::string error;
+  const CliResult result = parse(argc, argv, options, error);
+  if (result != CliResult::kRun) return answer_command_line(result, program, usage, version, error);
+  return run(options);
+}
+
 // A decimal number in [low, high] and nothing else.
 bool parse_count(const std::string& text, long low, long high, int& out);

@@ -1,18 +1,21 @@
 // kestal-sim: a terminal peer of the entry transfer's line protocol, for tests, demos
 // and trying a transfer before a real terminal is touched.
-#include <string>
-
 #include "kestal_version.h"
 #include "sim_limits.h"
 #include "sim_options.h"
 #include "sim_server.h"
 
-int main(int argc, char** argv) {
-  SimOptions options;
-  std::string error;
-  const CliResult result = parse_sim_options(argc, argv, options, error);
-  if (result != CliResult::kRun)
-    return answer_command_line(result, "kestal-sim", sim_usage(), KESTAL_VERSION, error);
+namespace {
+
+// A fleet of thousands of addresses needs more descriptors than the default limit.
+int run_sim(const SimOptions& options) {
   sim_raise_socket_limit();
   return run_sim_server(options);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return run_companion<SimOptions>(argc, argv, "kestal-sim", sim_usage(), KESTAL_VERSION,
+                                   parse_sim_options, run_sim);
 }
