@@ -31,7 +31,7 @@ std::string read_file(const std::string& path) {
 
 // Every value reaches the job as one argument: user, names and mode are input
 // sources, so GNU parallel quotes them itself and never reads them as templates.
-std::vector<std::string> parallel_arguments(const RoundSpec& s, const std::string& names_file) {
+std::vector<std::string> parallel_arguments(const RoundPlan& s, const std::string& names_file) {
   std::vector<std::string> a = {
       "parallel",  "--will-cite",          "-0",       "-q",
       "--jobs",    std::to_string(s.jobs), "--joblog", (s.append ? "+" : "") + s.joblog,
@@ -96,9 +96,9 @@ bool parse_joblog_line(const std::string& line, std::size_t count, JobRecord& jo
 }
 
 // Reports the jobs whose log lines arrived since `offset`.
-void take_new_jobs(const RoundSpec& spec, std::size_t& offset, std::set<std::size_t>& reported,
+void take_new_jobs(const RoundPlan& plan, std::size_t& offset, std::set<std::size_t>& reported,
                    const std::function<void(const JobRecord&)>& on_done) {
-  std::string text = read_file(spec.joblog);
+  std::string text = read_file(plan.joblog);
   if (text.size() < offset) offset = 0;  // replaced under us: read it whole
   for (;;) {
     std::size_t end = text.find('\n', offset);
@@ -106,41 +106,41 @@ void take_new_jobs(const RoundSpec& spec, std::size_t& offset, std::set<std::siz
     std::string line = text.substr(offset, end - offset);
     offset = end + 1;
     JobRecord job;
-    if (!parse_joblog_line(line, spec.names.size(), job) || !reported.insert(job.index).second)
+    if (!parse_joblog_line(line, plan.names.size(), job) || !reported.insert(job.index).second)
       continue;
-    job.output = read_file(spec.scratch + "/out/" + std::to_string(job.index + 1));
+    job.output = read_file(plan.scratch + "/out/" + std::to_string(job.index + 1));
     on_done(job);
   }
 }
 
 }  // namespace
 
-bool run_round(const RoundSpec& spec, const std::function<void(const JobRecord&)>& on_done,
+bool run_round(const RoundPlan& plan, const std::function<void(const JobRecord&)>& on_done,
                std::string& error) {
-  std::string names_file = spec.scratch + "/names";
+  std::string names_file = plan.scratch + "/names";
   {
     std::ofstream names(names_file, std::ios::binary | std::ios::trunc);
-    for (const std::string& name : spec.names) names << name << '\0';
+    for (const std::string& name : plan.names) names << name << '\0';
   }
   // A job log left from an earlier push must not be read as this round's.
-  if (!spec.append) std::ofstream(spec.joblog, std::ios::trunc).close();
+  if (!plan.append) std::ofstream(plan.joblog, std::ios::trunc).close();
   std::error_code ignored;
-  std::uintmax_t size = std::filesystem::file_size(spec.joblog, ignored);
+  std::uintmax_t size = std::filesystem::file_size(plan.joblog, ignored);
   std::size_t offset = ignored ? 0 : static_cast<std::size_t>(size);
   pid_t pid = -1;
-  if (!start(parallel_arguments(spec, names_file), spec.scratch, pid, error)) return false;
+  if (!start(parallel_arguments(plan, names_file), plan.scratch, pid, error)) return false;
   std::set<std::size_t> reported;
   int status = 0;
   for (;;) {
     pid_t done = waitpid(pid, &status, WNOHANG);
-    take_new_jobs(spec, offset, reported, on_done);
+    take_new_jobs(plan, offset, reported, on_done);
     if (done == pid || (done < 0 && errno != EINTR)) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
-  if (reported.size() == spec.names.size()) return true;
-  std::string said = read_file(spec.scratch + "/parallel.err");
+  if (reported.size() == plan.names.size()) return true;
+  std::string said = read_file(plan.scratch + "/parallel.err");
   error = "GNU parallel ended after " + std::to_string(reported.size()) + " of " +
-          std::to_string(spec.names.size()) + " transfers" + (said.empty() ? "" : ":\n" + said);
+          std::to_string(plan.names.size()) + " transfers" + (said.empty() ? "" : ":\n" + said);
   return false;
 }
 

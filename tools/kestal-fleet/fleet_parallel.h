@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-struct RoundSpec {
+struct RoundPlan {
   std::string kestalentry;  // the program each job runs
   std::string user;
   std::string mode;
@@ -22,7 +22,7 @@ struct RoundSpec {
 };
 
 struct JobRecord {
-  std::size_t index = 0;  // into RoundSpec::names
+  std::size_t index = 0;  // into RoundPlan::names
   std::string host;       // "local" or the ssh login
   double start_unix = 0;
   double seconds = 0;
@@ -33,7 +33,7 @@ struct JobRecord {
 
 // Runs the round; `on_done` is called once per finished job, in finishing order.
 // False with `error` when GNU parallel could not run the round.
-bool run_round(const RoundSpec& spec, const std::function<void(const JobRecord&)>& on_done,
+bool run_round(const RoundPlan& plan, const std::function<void(const JobRecord&)>& on_done,
                std::string& error);
 
 // The program that stands beside this executable, else the name for a PATH search.

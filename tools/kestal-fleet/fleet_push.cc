@@ -85,7 +85,7 @@ struct Push {
 bool push_round(Push& push, const std::vector<std::size_t>& pending, int round,
                 const std::string& scratch, std::vector<std::size_t>& again, std::string& error) {
   const FleetOptions& o = push.options;
-  RoundSpec spec{sibling_program("kestalentry"),
+  RoundPlan plan{sibling_program("kestalentry"),
                  o.user,
                  o.mode,
                  {},
@@ -96,9 +96,9 @@ bool push_round(Push& push, const std::vector<std::size_t>& pending, int round,
                  o.sshloginfile,
                  std::filesystem::current_path().string(),
                  scratch};
-  for (std::size_t i : pending) spec.names.push_back(push.report.results[i].terminal);
+  for (std::size_t i : pending) plan.names.push_back(push.report.results[i].terminal);
   return run_round(
-      spec,
+      plan,
       [&](const JobRecord& job) {
         TerminalResult& r = push.report.results[pending[job.index]];
         r.tries = round + 1;
