@@ -34,8 +34,8 @@ std::string push_table(const PushReport& report, const std::vector<WordCount>& c
   std::string out = filter_html(counts);
   table_open(out, "rows", columns);
   for (const auto& r : report.results) {
-    row_open(out, r.outcome);
-    terminal_cells(out, r.terminal, r.outcome, r.code, r.meaning);
+    row_open(out, word(r.outcome));
+    terminal_cells(out, r.terminal, word(r.outcome), r.code, r.meaning);
     cell(out, format_seconds(r.seconds), std::to_string(r.seconds));
     cell(out, std::to_string(r.tries), std::to_string(r.tries));
     cell(out, html_text(r.last_line));
@@ -50,10 +50,10 @@ std::string push_timeline(const PushReport& report) {
   std::vector<TimelineBar> bars;
   bars.reserve(report.results.size());
   for (const auto& r : report.results) {
-    std::string title = html_text(r.terminal) + " \xC2\xB7 " + html_escape(r.outcome) +
+    std::string title = html_text(r.terminal) + " \xC2\xB7 " + html_escape(word(r.outcome)) +
                         " \xC2\xB7 " + format_seconds(r.seconds) + " s";
     if (r.tries > 1) title += " \xC2\xB7 try " + std::to_string(r.tries);
-    bars.push_back({r.started, r.seconds, r.outcome, std::move(title)});
+    bars.push_back({r.started, r.seconds, word(r.outcome), std::move(title)});
   }
   return timeline_svg(std::move(bars), report.seconds);
 }
@@ -62,7 +62,7 @@ std::string push_timeline(const PushReport& report) {
 
 std::string push_page_html(const PushReport& report, std::string_view version) {
   auto counts = count_words(kOutcomeWords, report.results,
-                            [](const TerminalResult& r) { return std::string_view(r.outcome); });
+                            [](const TerminalResult& r) { return word(r.outcome); });
   std::size_t total = report.results.size();
   std::vector<PageFact> facts = {
       {"Mode", html_text(report.mode)},

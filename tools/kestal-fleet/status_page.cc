@@ -25,7 +25,7 @@ std::string age_key(const StatusEntry& e) {
 std::string failures_by_code(const StatusReport& report) {
   std::map<std::int32_t, std::pair<int, const StatusEntry*>> codes;
   for (const auto& e : report.entries) {
-    if (e.state != "failed" || !e.code) continue;
+    if (e.state != State::kFailed || !e.code) continue;
     auto& [count, first] = codes[*e.code];
     if (count++ == 0) first = &e;
   }
@@ -46,7 +46,7 @@ std::string failures_by_code(const StatusReport& report) {
 std::string running_rows(const StatusReport& report) {
   std::vector<const StatusEntry*> running;
   for (const auto& e : report.entries) {
-    if (e.state == "running") running.push_back(&e);
+    if (e.state == State::kRunning) running.push_back(&e);
   }
   if (running.empty()) return "<p>No terminal is marked running.</p>\n";
   std::stable_sort(running.begin(), running.end(), [](const auto* a, const auto* b) {
@@ -55,7 +55,7 @@ std::string running_rows(const StatusReport& report) {
   std::string out;
   table_open(out, "running", {{"Terminal"}, {"User"}, {"Since"}, {"Age", true}});
   for (const auto* e : running) {
-    row_open(out, e->state);
+    row_open(out, word(e->state));
     cell(out, html_text(e->terminal));
     cell(out, html_text(e->user));
     cell(out, html_text(format_stamp(e->last_transfer)));
@@ -77,8 +77,8 @@ std::string status_table(const StatusReport& report, const std::vector<WordCount
               {"Last transfer"},
               {"Age", true}});
   for (const auto& e : report.entries) {
-    row_open(out, e.state);
-    terminal_cells(out, e.terminal, e.state, e.code, e.meaning);
+    row_open(out, word(e.state));
+    terminal_cells(out, e.terminal, word(e.state), e.code, e.meaning);
     cell(out, html_text(e.user));
     cell(out, html_text(format_stamp(e.last_transfer)));
     cell(out, html_escape(age_text(e)), age_key(e));
@@ -91,8 +91,8 @@ std::string status_table(const StatusReport& report, const std::vector<WordCount
 }  // namespace
 
 std::string status_page_html(const StatusReport& report, std::string_view version) {
-  auto counts = count_words(kStateWords, report.entries,
-                            [](const StatusEntry& e) { return std::string_view(e.state); });
+  auto counts =
+      count_words(kStateWords, report.entries, [](const StatusEntry& e) { return word(e.state); });
   std::string summary = count_of(report.entries.size(), "terminal") + ", " +
                         std::to_string(counts.front().count) + " ok";
   std::vector<PageFact> facts = {
