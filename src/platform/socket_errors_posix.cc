@@ -7,39 +7,9 @@
 #include <cerrno>
 
 #include "platform/socket.h"
+#include "platform/wsa_codes.h"
 
 namespace {
-
-// The Windows Sockets codes that socket.h does not name, for the table below.
-constexpr std::int32_t kNetInterrupted = 10004;      // WSAEINTR
-constexpr std::int32_t kNetBadHandle = 10009;        // WSAEBADF
-constexpr std::int32_t kNetAccess = 10013;           // WSAEACCES
-constexpr std::int32_t kNetFault = 10014;            // WSAEFAULT
-constexpr std::int32_t kNetTooManyOpen = 10024;      // WSAEMFILE
-constexpr std::int32_t kNetAlready = 10037;          // WSAEALREADY
-constexpr std::int32_t kNetNotSocket = 10038;        // WSAENOTSOCK
-constexpr std::int32_t kNetNeedAddress = 10039;      // WSAEDESTADDRREQ
-constexpr std::int32_t kNetMsgSize = 10040;          // WSAEMSGSIZE
-constexpr std::int32_t kNetWrongProto = 10041;       // WSAEPROTOTYPE
-constexpr std::int32_t kNetNoProtoOpt = 10042;       // WSAENOPROTOOPT
-constexpr std::int32_t kNetProtoNoSupport = 10043;   // WSAEPROTONOSUPPORT
-constexpr std::int32_t kNetSockNoSupport = 10044;    // WSAESOCKTNOSUPPORT
-constexpr std::int32_t kNetOpNotSupp = 10045;        // WSAEOPNOTSUPP
-constexpr std::int32_t kNetPfNoSupport = 10046;      // WSAEPFNOSUPPORT
-constexpr std::int32_t kNetAfNoSupport = 10047;      // WSAEAFNOSUPPORT
-constexpr std::int32_t kNetAddrInUse = 10048;        // WSAEADDRINUSE
-constexpr std::int32_t kNetDown = 10050;             // WSAENETDOWN
-constexpr std::int32_t kNetUnreachable = 10051;      // WSAENETUNREACH
-constexpr std::int32_t kNetReset = 10052;            // WSAENETRESET
-constexpr std::int32_t kNetNoBufs = 10055;           // WSAENOBUFS
-constexpr std::int32_t kNetIsConn = 10056;           // WSAEISCONN
-constexpr std::int32_t kNetNotConn = 10057;          // WSAENOTCONN
-constexpr std::int32_t kNetShutdown = 10058;         // WSAESHUTDOWN
-constexpr std::int32_t kNetTooManyRefs = 10059;      // WSAETOOMANYREFS
-constexpr std::int32_t kNetLoop = 10062;             // WSAELOOP
-constexpr std::int32_t kNetNameTooLong = 10063;      // WSAENAMETOOLONG
-constexpr std::int32_t kNetHostDown = 10064;         // WSAEHOSTDOWN
-constexpr std::int32_t kNetHostUnreachable = 10065;  // WSAEHOSTUNREACH
 
 struct ErrnoCode {
   int error_number;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/wsa_codes.h"
+
 namespace {
 
 struct Meaning {
@@ -12,27 +14,11 @@ struct Meaning {
   const char* text;
 };
 
-// Socket codes (Windows Sockets numbering on every platform) and reply codes.
-constexpr Meaning kCodeMeanings[] = {
+// Reply codes; socket codes have their meanings in the Windows Sockets table.
+constexpr Meaning kReplyMeanings[] = {
     {99, "reply not a number"},
     {503, "login out of order"},
     {530, "password refused"},
-    {10022, "invalid socket operation"},
-    {10024, "too many open sockets"},
-    {10035, "no answer within 30 s"},
-    {10049, "address not available"},
-    {10051, "network unreachable"},
-    {10053, "connection not made within 30 s"},
-    {10054, "connection closed by the terminal"},
-    {10055, "no buffer space"},
-    {10057, "socket not connected"},
-    {10060, "no answer within 30 s"},
-    {10061, "connection refused"},
-    {10065, "host unreachable"},
-    {11001, "host not found"},
-    {11002, "host lookup failed for now"},
-    {11003, "host lookup failed"},
-    {11004, "host name has no IPv4 address"},
 };
 
 // Exit statuses of runs that ended before the terminal stage.
@@ -114,7 +100,8 @@ void classify_failure(const LineFacts& line, std::int32_t code, TerminalResult& 
 }  // namespace
 
 std::string code_meaning(std::int32_t code) {
-  if (const char* text = find(std::begin(kCodeMeanings), std::end(kCodeMeanings), code))
+  if (const WsaCode* wsa = wsa_code(code)) return std::string(wsa->meaning);
+  if (const char* text = find(std::begin(kReplyMeanings), std::end(kReplyMeanings), code))
     return text;
   if (code >= 10000) return "socket error " + std::to_string(code);
   return "unexpected reply " + std::to_string(code);
