@@ -36,3 +36,39 @@ std::string cp1252_to_utf8(std::string_view bytes) {
   }
   return out;
 }
+
+namespace {
+
+// One code point from the front of `in`; none for bytes that are not UTF-8.
+std::optional<char32_t> next_code_point(std::string_view& in) {
+  auto b = static_cast<std::uint8_t>(in[0]);
+  std::size_t size = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : 0;
+  if (size == 0 || in.size() < size) return std::nullopt;
+  char32_t c = size == 1 ? b : size == 2 ? (b & 0x1F) : (b & 0x0F);
+  for (std::size_t i = 1; i < size; ++i) {
+    auto more = static_cast<std::uint8_t>(in[i]);
+    if ((more & 0xC0) != 0x80) return std::nullopt;
+    c = (c << 6) | (more & 0x3F);
+  }
+  in.remove_prefix(size);
+  return c;
+}
+
+}  // namespace
+
+std::optional<std::string> utf8_to_cp1252(std::string_view utf8) {
+  std::string out;
+  while (!utf8.empty()) {
+    std::optional<char32_t> c = next_code_point(utf8);
+    if (!c) return std::nullopt;
+    if (*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF)) {
+      out += static_cast<char>(*c);
+      continue;
+    }
+    std::size_t i = 0;
+    while (i < 32 && kHigh[i] != *c) ++i;
+    if (i == 32) return std::nullopt;
+    out += static_cast<char>(0x80 + i);
+  }
+  return out;
+}

@@ -2,47 +2,43 @@
 // Nothing is written to the run log: that belongs to the transfers.
 #include "fleet_db.h"
 
-#include <cstdio>
-#include <fstream>
-#include <iostream>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "fleet_input.h"
 #include "log/report.h"
 #include "platform/paths.h"
 #include "settings/credentials.h"
 
 namespace {
 
-// Lines of a stream; a CR before the LF is dropped, empty lines are skipped.
-void read_names(std::istream& in, std::vector<std::string>& names) {
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) names.push_back(line);
-  }
-}
-
-bool names_from_file(const std::string& path, std::vector<std::string>& names, std::string& error) {
-  if (path == "-") {
-    read_names(std::cin, names);
-    return true;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot read " + path;
-    return false;
-  }
-  read_names(in, names);
-  return true;
-}
-
 // A terminal named twice would run twice at once against one status row.
-void drop_repeats(std::vector<std::string>& names) {
-  std::set<std::string> seen;
-  std::vector<std::string> unique;
-  for (std::string& name : names)
-    if (seen.insert(name).second) unique.push_back(std::move(name));
-  names = std::move(unique);
+void drop_repeats(std::vector<Selected>& selected) {
+  std::unordered_set<std::string> seen;
+  std::vector<Selected> unique;
+  for (Selected& s : selected)
+    if (seen.insert(s.name).second) unique.push_back(std::move(s));
+  selected = std::move(unique);
+}
+
+bool read_rows(FleetDatabase& database, const StatusFilter& filter, std::vector<StatusRow>& rows,
+               std::string& error) {
+  std::int32_t status = status_rows_read(database.db, filter, rows);
+  if (status != 0) error = "reading VXSYSTEM.VXS1140TRM failed: " + std::to_string(status);
+  return status == 0;
+}
+
+// The rows of listed names, from one read of the whole table.
+bool add_rows(FleetDatabase& database, std::vector<Selected>& selected, std::string& error) {
+  std::vector<StatusRow> rows;
+  if (!read_rows(database, StatusFilter{}, rows, error)) return false;
+  std::unordered_map<std::string, StatusRow*> by_name;
+  for (StatusRow& row : rows) by_name.emplace(row.name, &row);
+  for (Selected& s : selected) {
+    auto found = by_name.find(s.name);
+    if (found != by_name.end()) s.row = std::move(*found->second);
+  }
+  return true;
 }
 
 }  // namespace
@@ -60,30 +56,24 @@ bool fleet_connect(FleetDatabase& database, std::string& error) {
   return false;
 }
 
-bool select_terminals(FleetDatabase& database, const Selection& selection,
-                      std::vector<std::string>& names, std::string& error) {
-  if (!selection.terminals_file.empty()) {
-    if (!names_from_file(selection.terminals_file, names, error)) return false;
-  } else {
-    StatusFilter filter;
-    filter.like = selection.like;
-    filter.failed_only = selection.failed;
-    std::vector<StatusRow> rows;
-    std::int32_t status = status_rows_read(database.db, filter, rows);
-    if (status != 0) {
-      error = "reading VXSYSTEM.VXS1140TRM failed: " + std::to_string(status);
-      return false;
-    }
-    for (StatusRow& row : rows) names.push_back(std::move(row.name));
+bool select_terminals(FleetDatabase& database, const Selection& selection, bool rows,
+                      std::vector<Selected>& selected, std::string& error) {
+  std::vector<std::string> names;
+  bool listed = !selection.terminals_file.empty() || !selection.resume_file.empty();
+  if (!selection.terminals_file.empty() && !read_name_list(selection.terminals_file, names, error))
+    return false;
+  if (!selection.resume_file.empty() && !read_resume(selection.resume_file, names, error))
+    return false;
+  for (std::string& name : names) selected.push_back({std::move(name), std::nullopt});
+  if (listed) {
+    drop_repeats(selected);
+    return !rows || add_rows(database, selected, error);
   }
-  drop_repeats(names);
+  std::vector<StatusRow> found;
+  if (!read_rows(database, StatusFilter{selection.like, std::nullopt, selection.failed}, found,
+                 error))
+    return false;
+  for (StatusRow& row : found) selected.push_back({row.name, std::move(row)});
+  drop_repeats(selected);
   return true;
-}
-
-std::optional<StatusRow> read_one_row(FleetDatabase& database, const std::string& name) {
-  StatusFilter filter;
-  filter.name = name;
-  std::vector<StatusRow> rows;
-  if (status_rows_read(database.db, filter, rows) != 0 || rows.empty()) return std::nullopt;
-  return rows.front();
 }

@@ -18,9 +18,14 @@ struct FleetDatabase {
 // (Windows-1252) in `error`.
 bool fleet_connect(FleetDatabase& database, std::string& error);
 
-// The terminal names of the selection, in order, each once; false with `error` set.
-bool select_terminals(FleetDatabase& database, const Selection& selection,
-                      std::vector<std::string>& names, std::string& error);
+// A selected terminal, with its status row when it has one and it was asked for.
+struct Selected {
+  std::string name;
+  std::optional<StatusRow> row;
+};
 
-// The status row of one terminal, if it has one.
-std::optional<StatusRow> read_one_row(FleetDatabase& database, const std::string& name);
+// The terminals of the selection, in order, each once: from a name list or an earlier
+// push's JSON, or from the status rows. With `rows`, a listed name's row is read too
+// (in one pass over the table). False with `error` set.
+bool select_terminals(FleetDatabase& database, const Selection& selection, bool rows,
+                      std::vector<Selected>& selected, std::string& error);

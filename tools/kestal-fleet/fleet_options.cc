@@ -44,6 +44,15 @@ const Rule kRules[] = {
        note_selection(o.selection, "--failed", "");
        return o.selection.failed = true;
      }},
+    {"resume", true, true,
+     [](const std::string& a, FleetOptions& o) {
+       o.selection.resume_file = a;
+       note_selection(o.selection, "--resume", a);
+       return !a.empty();
+     }},
+    {"retry-delay", true, true,
+     [](const std::string& a, FleetOptions& o) { return parse_count(a, 0, 3600, o.retry_delay); }},
+    {"wait", false, true, [](const std::string&, FleetOptions& o) { return o.wait = true; }},
     {"jobs", true, true,
      [](const std::string& a, FleetOptions& o) { return parse_count(a, 1, 10000, o.jobs); }},
     {"timeout", true, true,
@@ -77,9 +86,11 @@ bool check_command(const std::vector<std::string>& words, FleetOptions& o, std::
     error = push ? "push wants USER and MODE" : "unexpected argument: " + words.back();
     return false;
   }
-  int kinds = (s.terminals_file.empty() ? 0 : 1) + (s.all ? 1 : 0) + ((s.like || s.failed) ? 1 : 0);
-  if (kinds == 0 && push) error = "no selection: give --terminals, --all, --like or --failed";
-  if (kinds > 1) error = "--terminals, --all and --like/--failed do not combine";
+  int kinds = (s.terminals_file.empty() ? 0 : 1) + (s.all ? 1 : 0) +
+              ((s.like || s.failed) ? 1 : 0) + (s.resume_file.empty() ? 0 : 1);
+  if (kinds == 0 && push)
+    error = "no selection: give --terminals, --all, --like, --failed or --resume";
+  if (kinds > 1) error = "--terminals, --all, --like/--failed and --resume do not combine";
   if (kinds == 0 && !push) o.selection.all = true;
   return error.empty();
 }
@@ -114,8 +125,8 @@ CliResult parse_fleet_options(int argc, char** argv, FleetOptions& o, std::strin
 const char* fleet_usage() {
   return "Usage: kestal-fleet push USER MODE SELECTION [OPTION]...\n"
          "       kestal-fleet status [SELECTION] [--json FILE] [--html FILE]\n"
-         "Pushes entries to many terminals, one kestalentry run each, through GNU parallel,\n"
-         "and reads the fleet's status rows. Run it from kestalentry's working directory.\n"
+         "Pushes entries to many terminals, one kestalentry run each, and reads the fleet's\n"
+         "status rows. Run it from kestalentry's working directory.\n"
          "\n"
          "Selection (status without one reads every row):\n"
          "  --terminals FILE     one terminal name a line; - for standard input\n"
@@ -123,18 +134,27 @@ const char* fleet_usage() {
          "  --like PATTERN       rows whose TrmNam is LIKE PATTERN\n"
          "  --failed             rows whose last transfer did not end well (TrmDst set or\n"
          "                       TrmDac 1); combines with --like\n"
+         "  --resume FILE        (push) the terminals of an earlier push's --json FILE\n"
+         "                       that did not end ok\n"
          "\n"
          "Push options:\n"
-         "  --jobs N             transfers at a time (default 8; per machine with ssh)\n"
-         "  --timeout S          kill a transfer after S seconds (outcome killed)\n"
+         "  --jobs N             transfers at a time (default 8; per machine with ssh);\n"
+         "                       capped at the terminals and the process limits\n"
+         "  --timeout S          stop a transfer after S seconds: SIGTERM, SIGKILL 5 s\n"
+         "                       later (outcome killed)\n"
          "  --retries N          push again up to N rounds to the terminals that were\n"
          "                       unreachable, gave no answer or hung up\n"
+         "  --retry-delay S      wait S seconds before the first retry round, twice as\n"
+         "                       long before each further one (default 5)\n"
          "  --json FILE          one JSON object per terminal and line\n"
          "  --html FILE          one self-contained HTML page of the push (also for status)\n"
-         "  --joblog FILE        GNU parallel's job log\n"
-         "  --sshloginfile FILE  run the transfers on these machines (GNU parallel's\n"
-         "                       format; ':' is this one), each holding the same\n"
-         "                       installation; they run in this working directory\n"
+         "  --joblog FILE        a job log in GNU parallel's format\n"
+         "  --sshloginfile FILE  run the transfers on these machines through ssh (GNU\n"
+         "                       parallel's format: 'ssh -p 2222 push@host2', 'N/login',\n"
+         "                       ':' is this one), each holding the same installation;\n"
+         "                       they run in this working directory\n"
+         "  --wait               wait for another push in this working directory to end\n"
+         "                       (else refuse to start)\n"
          "  --dry-run            print each terminal's entries, TERMINAL<TAB>UPDSYSDB line,\n"
          "                       touching neither terminal nor status row\n"
          "\n"
@@ -142,6 +162,9 @@ const char* fleet_usage() {
          "  --version            show the version\n"
          "\n"
          "Outcomes: ok, unreachable, login-refused, entry-refused, hung-up, no-answer,\n"
-         "setup-failed, killed. Exit status: 0 when every terminal ended ok (status: when\n"
-         "the rows could be read), 1 when any did not, 2 for a usage or set-up error.\n";
+         "setup-failed, killed, interrupted. SIGINT, SIGTERM or SIGHUP stop the push: no\n"
+         "new transfer starts, running ones get SIGTERM, the recap and files are written.\n"
+         "Exit status: 0 when every terminal ended ok (status: when the rows could be\n"
+         "read), 1 when any did not, 2 for a usage or set-up error, 128 + the signal\n"
+         "after an interrupt (130 for SIGINT, 143 for SIGTERM).\n";
 }

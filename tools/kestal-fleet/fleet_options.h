@@ -11,6 +11,7 @@ struct Selection {
   std::string terminals_file;       // one name a line; "-" for standard input
   bool all = false;                 // every status row
   std::optional<std::string> like;  // TrmNam LIKE this
+  std::string resume_file;          // the JSON of an earlier push: its terminals not ok
   bool failed = false;              // rows whose last transfer did not end well
   std::string text;                 // as given, for the page's header
 };
@@ -23,6 +24,8 @@ struct FleetOptions {
   int jobs = 8;
   int timeout = 0;  // seconds per transfer; 0: none
   int retries = 0;
+  int retry_delay = 5;  // seconds before the first retry round, doubling per round
+  bool wait = false;    // wait for another push in this working directory to end
   std::string json_file;
   std::string html_file;
   std::string joblog_file;

@@ -1,80 +1,46 @@
-// Outcome rules of a fleet push. The stage a failure happened in is read from the
-// last line: a failed login prints its German notice before the terminal's reply.
+// Outcome rules of a fleet push, on the stage the run reports it reached. The status
+// row plays no part: a terminal without one, or pushed twice at once, reads the same.
 #include "fleet_outcome.h"
 
-#include <algorithm>
-#include <cstdlib>
+#include <charconv>
 
 #include "platform/wsa_codes.h"
 
 namespace {
 
 struct Meaning {
-  std::int32_t code;
-  const char* text;
+  std::string_view key;
+  std::string_view text;
 };
 
 // Reply codes; socket codes have their meanings in the Windows Sockets table.
-constexpr Meaning kReplyMeanings[] = {
+constexpr std::pair<std::int32_t, std::string_view> kReplyMeanings[] = {
     {99, "reply not a number"},
     {503, "login out of order"},
     {530, "password refused"},
 };
 
-// Exit statuses of runs that ended before the terminal stage.
-constexpr Meaning kExitMeanings[] = {
-    {3, "entry definition file gave no text"},
-    {91, "bad arguments (user, terminal name or mode) or unequal *GEN lists"},
-    {100, "value statement returned no row"},
-    {126, "kestalentry could not be run"},
-    {127, "kestalentry not found"},
-    {255, "database connection failed"},
+// What a setup failure's stage (and, for the entries, its step) names.
+constexpr Meaning kSetupMeanings[] = {
+    {"arguments", "bad arguments (user, terminal name or mode)"},
+    {"database", "database connection failed"},
+    {"mode", "bad argument: unknown mode"},
+    {"lists", "bad arguments: unequal *GEN lists"},
+    {"definition-file", "entry definition file gave no text"},
+    {"value-statement", "*GEN value statement failed"},
+    {"value-row", "value statement returned no row"},
+    {"site-table", "reading the site table VXS113STO failed"},
 };
 
-const char* find(const Meaning* begin, const Meaning* end, std::int32_t code) {
-  for (const Meaning* m = begin; m != end; ++m)
-    if (m->code == code) return m->text;
-  return nullptr;
+std::string_view setup_meaning(const OutcomeLine& line) {
+  std::string_view key = line.stage == "entries" ? line.step : line.stage;
+  for (const Meaning& m : kSetupMeanings)
+    if (m.key == key) return m.text;
+  return "the run ended before the terminal stage";
 }
 
-constexpr std::string_view kLoginFailed = "Anmeldung an Term. fehlgeschlagen, Fehler ";
-
-// After a failed login the line is the notice, the code, then the last reply.
-struct LineFacts {
-  bool login_failed = false;
-  bool reply_seen = false;
-  std::optional<std::int32_t> code;  // from the line, when the row has none
-};
-
-// The code printed after a failed login runs into the reply that follows it: the row's
-// code says where it ends; without a row a socket code has five digits, a reply three.
-std::size_t code_length(std::string_view rest, std::optional<std::int32_t> row_code) {
-  std::string known = row_code ? std::to_string(*row_code) : std::string();
-  if (!known.empty() && rest.substr(0, known.size()) == known) return known.size();
-  if (rest.size() >= 5 && rest[0] == '1' &&
-      rest.substr(0, 5).find_first_not_of("0123456789") == std::string_view::npos)
-    return 5;
-  return std::min<std::size_t>(rest.size(), 3);
-}
-
-LineFacts read_line(const std::string& line, std::optional<std::int32_t> row_code) {
-  LineFacts facts;
-  if (line.compare(0, kLoginFailed.size(), kLoginFailed) == 0) {
-    std::string_view rest = std::string_view(line).substr(kLoginFailed.size());
-    std::size_t length = code_length(rest, row_code);
-    facts.login_failed = true;
-    facts.code = std::atoi(std::string(rest.substr(0, length)).c_str());
-    facts.reply_seen = rest.size() > length;
-    return facts;
-  }
-  facts.reply_seen = !line.empty();
-  bool good = line.compare(0, 3, "200") == 0 || line.compare(0, 3, "250") == 0 ||
-              line.compare(0, 3, "230") == 0;
-  if (facts.reply_seen && !good) {
-    std::int32_t code = std::atoi(line.substr(0, 3).c_str());
-    facts.code = code > 0 ? code : 99;
-  }
-  return facts;
+bool is_time_out(std::int32_t code) {
+  return code == 10035 || code == 10060;
 }
 
 void set(TerminalResult& r, Outcome outcome, std::optional<std::int32_t> code,
@@ -84,56 +50,95 @@ void set(TerminalResult& r, Outcome outcome, std::optional<std::int32_t> code,
   r.meaning = std::move(meaning);
 }
 
-// A run that reached the terminal stage and did not end well.
-void classify_failure(const LineFacts& line, std::int32_t code, TerminalResult& r) {
-  std::string meaning = code_meaning(code);
-  if (!line.reply_seen)
-    set(r, Outcome::kUnreachable, code, meaning);
-  else if (code == 10035 || code == 10060)
-    set(r, Outcome::kNoAnswer, code, meaning);
-  else if (code >= 10000)  // 10054 and any other broken connection
-    set(r, Outcome::kHungUp, code, meaning);
-  else
-    set(r, line.login_failed ? Outcome::kLoginRefused : Outcome::kEntryRefused, code, meaning);
+// A run that wrote no outcome line: it died first, or never ran.
+void classify_silent(const RunFacts& f, TerminalResult& r) {
+  int exit = f.exit_status.value_or(0);
+  if (f.remote && exit == 255)
+    return set(r, Outcome::kSetupFailed, exit, "ssh could not run the transfer there");
+  if (exit == 127) return set(r, Outcome::kSetupFailed, exit, "kestalentry not found");
+  if (exit == 126) return set(r, Outcome::kSetupFailed, exit, "kestalentry could not be run");
+  set(r, Outcome::kSetupFailed, exit,
+      "kestalentry ended without saying how (exit " + std::to_string(exit) + ")");
+}
+
+// A run that reached the terminal stage.
+void classify_terminal(const OutcomeLine& l, TerminalResult& r) {
+  std::int32_t code = l.code;
+  if (l.stage == "connection") return set(r, Outcome::kUnreachable, code, code_meaning(code));
+  if (code == 0 && l.accepted == l.sent) return set(r, Outcome::kOk, std::nullopt, "ok");
+  if (code == 0) return set(r, Outcome::kEntryRefused, std::nullopt, "an entry was not accepted");
+  if (is_time_out(code)) return set(r, Outcome::kNoAnswer, code, code_meaning(code));
+  if (code >= 10000) return set(r, Outcome::kHungUp, code, code_meaning(code));
+  Outcome refused = l.stage == "login" ? Outcome::kLoginRefused : Outcome::kEntryRefused;
+  set(r, refused, code, code_meaning(code));
+}
+
+template <typename T>
+bool number(std::string_view text, T& value) {
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace
 
+std::optional<OutcomeLine> parse_outcome_line(std::string_view line) {
+  constexpr std::string_view kKeys[] = {"stage",    "step", "code",   "entries", "sent",
+                                        "accepted", "row",  "signal", "exit"};
+  constexpr std::string_view kPrefix = "kestalentry-outcome";
+  if (line.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
+  line.remove_prefix(kPrefix.size());
+  std::string_view values[std::size(kKeys)];
+  for (std::size_t i = 0; i < std::size(kKeys); ++i) {
+    if (line.empty() || line[0] != ' ') return std::nullopt;
+    line.remove_prefix(1);
+    std::size_t end = line.find(' ');
+    std::string_view field = line.substr(0, end);
+    line.remove_prefix(field.size());
+    if (field.substr(0, kKeys[i].size() + 1) != std::string(kKeys[i]) + "=") return std::nullopt;
+    values[i] = field.substr(kKeys[i].size() + 1);
+  }
+  OutcomeLine l;
+  l.stage = values[0];
+  l.step = values[1];
+  std::int32_t row = 0;
+  bool ok = line.empty() && number(values[2], l.code) && number(values[3], l.entries) &&
+            number(values[4], l.sent) && number(values[5], l.accepted) &&
+            number(values[7], l.signal) && number(values[8], l.exit);
+  if (values[6] != "-") ok = ok && number(values[6], row), l.row = row;
+  return ok ? std::optional<OutcomeLine>(l) : std::nullopt;
+}
+
 std::string code_meaning(std::int32_t code) {
   if (const WsaCode* wsa = wsa_code(code)) return std::string(wsa->meaning);
-  if (const char* text = find(std::begin(kReplyMeanings), std::end(kReplyMeanings), code))
-    return text;
+  for (const auto& [reply, text] : kReplyMeanings)
+    if (reply == code) return std::string(text);
   if (code >= 10000) return "socket error " + std::to_string(code);
   return "unexpected reply " + std::to_string(code);
 }
 
-std::string exit_meaning(int exit_status) {
-  if (const char* text = find(std::begin(kExitMeanings), std::end(kExitMeanings), exit_status))
-    return text;
-  return "database statement failed (status " + std::to_string(exit_status) + ")";
-}
-
-void classify_run(const RunFacts& facts, TerminalResult& r) {
-  r.last_line = facts.last_line;
-  r.exit_status = facts.exit_status;
-  if (facts.killed) {
+void classify_run(const RunFacts& f, TerminalResult& r) {
+  r.last_line = f.last_line;
+  r.exit_status = f.exit_status;
+  r.status_row = f.line ? f.line->row : std::nullopt;
+  if (f.timed_out || f.interrupted || !f.exit_status || (f.line && f.line->signal != 0)) {
     r.exit_status.reset();
-    return set(r, Outcome::kKilled, std::nullopt, std::string(word_info(Outcome::kKilled).meaning));
+    std::string why = f.timed_out     ? "killed after the time-out"
+                      : f.interrupted ? "stopped: the push was interrupted"
+                      : f.end_signal  ? "killed by signal " + std::to_string(f.end_signal)
+                                      : "interrupted by signal " + std::to_string(f.line->signal);
+    return set(r, Outcome::kKilled, std::nullopt, why);
   }
-  if (facts.exit_status != 0)
-    return set(r, Outcome::kSetupFailed, facts.exit_status, exit_meaning(facts.exit_status));
-  LineFacts line =
-      read_line(facts.last_line, facts.row ? facts.row->code : std::optional<std::int32_t>());
-  std::optional<std::int32_t> code = facts.row ? facts.row->code : line.code;
-  if (code) return classify_failure(line, *code, r);
-  if (!line.reply_seen)
-    return set(r, Outcome::kUnreachable, std::nullopt, "terminal never answered");
-  if (facts.row && facts.row->active.value_or(0) != 0)
-    return set(r, Outcome::kSetupFailed, std::nullopt, "status row still marked running");
-  set(r, Outcome::kOk, std::nullopt, "ok");
+  if (!f.line) return classify_silent(f, r);
+  const OutcomeLine& l = *f.line;
+  if (l.stage == "arguments" || l.stage == "database" || l.stage == "entries")
+    return set(r, Outcome::kSetupFailed, l.code, std::string(setup_meaning(l)));
+  if (l.stage == "connection" || l.stage == "login" || l.stage == "sent")
+    return classify_terminal(l, r);
+  set(r, Outcome::kSetupFailed, l.code, "unknown stage " + l.stage);
 }
 
 State row_state(const StatusRow& row) {
+  if (row.updated.empty()) return State::kNever;
   if (row.active == 0) return row.code ? State::kFailed : State::kOk;
   if (row.active == 1) return State::kRunning;
   return State::kUnknown;

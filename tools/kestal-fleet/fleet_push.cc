@@ -1,10 +1,11 @@
-// A push: select, then rounds through GNU parallel (retrying the terminals that
-// were unreachable, silent or hung up), each finished transfer classified at once
-// from its exit status, last line and status row; then the recap and the JSON.
+// A push: check the files it will write, take the working directory's lock, select,
+// then the rounds on this machine or the ssh logins, and the recap and the files.
 #include "fleet_push.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,11 +13,10 @@
 
 #include "entries/entry_table.h"
 #include "fleet_db.h"
-#include "fleet_outcome.h"
+#include "fleet_files.h"
+#include "fleet_input.h"
 #include "fleet_page.h"
-#include "fleet_parallel.h"
-#include "fleet_report.h"
-#include "kestal_version.h"
+#include "fleet_rounds.h"
 #include "settings/text.h"
 #include "terminal/dialogue.h"
 
@@ -69,59 +69,87 @@ int dry_run(FleetDatabase& database, const FleetOptions& o, const std::vector<st
   return all_built ? 0 : 1;
 }
 
-struct Push {
-  const FleetOptions& options;
-  FleetDatabase& database;
-  PushReport report;
-  Progress progress;
-  double started = unix_now();
-};
-
-// One round over `pending` (indices into the results); returns those to retry.
-bool push_round(Push& push, const std::vector<std::size_t>& pending, int round,
-                const std::string& scratch, std::vector<std::size_t>& again, std::string& error) {
-  const FleetOptions& o = push.options;
-  RoundPlan plan{sibling_program("kestalentry"),
-                 o.user,
-                 o.mode,
-                 {},
-                 o.jobs,
-                 o.timeout,
-                 o.joblog_file.empty() ? scratch + "/joblog" : o.joblog_file,
-                 round > 0,
-                 o.sshloginfile,
-                 std::filesystem::current_path().string(),
-                 scratch};
-  for (std::size_t i : pending) plan.names.push_back(push.report.results[i].terminal);
-  return run_round(
-      plan,
-      [&](const JobRecord& job) {
-        TerminalResult& r = push.report.results[pending[job.index]];
-        r.tries = round + 1;
-        r.host = job.host;
-        r.started = job.start_unix - push.started;
-        r.seconds = job.seconds;
-        RunFacts facts{job.killed, job.exit_status, last_line_of(job.output), std::nullopt};
-        if (!job.killed) facts.row = read_one_row(push.database, r.terminal);
-        classify_run(facts, r);
-        bool retry = round < o.retries && word_info(r.outcome).retried;
-        if (retry) again.push_back(pending[job.index]);
-        progress_note(push.progress, r, retry);
-      },
-      error);
+// --jobs within the terminals and what the process and descriptor limits allow.
+void cap_slots(std::vector<Machine>& machines, std::size_t terminals) {
+  rlimit files{}, processes{};
+  getrlimit(RLIMIT_NOFILE, &files);
+  getrlimit(RLIMIT_NPROC, &processes);
+  // Each transfer holds up to three pipe ends here; keep room for the rest.
+  rlim_t limit = files.rlim_cur > 64 ? (files.rlim_cur - 64) / 3 : 1;
+  if (processes.rlim_cur != RLIM_INFINITY) limit = std::min(limit, processes.rlim_cur / 2);
+  limit = std::max<rlim_t>(limit, 1);
+  std::size_t total = 0;
+  for (Machine& m : machines) {
+    m.slots = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(m.slots), terminals));
+    total += static_cast<std::size_t>(m.slots);
+  }
+  if (total <= limit) return;
+  std::fprintf(stderr, "kestal-fleet: %zu transfers at a time is more than the limits allow; ",
+               total);
+  std::size_t capped = 0;
+  for (Machine& m : machines) {
+    m.slots = std::max(1, static_cast<int>(static_cast<std::size_t>(m.slots) * limit / total));
+    capped += static_cast<std::size_t>(m.slots);
+  }
+  std::fprintf(stderr, "running %zu\n", capped);
 }
 
-int finish(Push& push) {
-  push.report.seconds = unix_now() - push.started;
-  std::fputs(push_recap(push.report, push.options.retries > 0).c_str(), stdout);
-  std::string lines;
-  for (const TerminalResult& r : push.report.results) lines += push_json_line(r) + "\n";
+// Where the transfers run: this machine, or the logins of --sshloginfile.
+bool plan_machines(const FleetOptions& o, std::vector<Machine>& machines, std::string& error) {
+  if (!o.sshloginfile.empty()) return read_sshloginfile(o.sshloginfile, o.jobs, machines, error);
+  Machine local;
+  local.label = "local";
+  local.slots = o.jobs;
+  machines.push_back(std::move(local));
+  return true;
+}
+
+bool check_outputs(const FleetOptions& o, std::string& error) {
+  for (const std::string* path : {&o.json_file, &o.html_file, &o.joblog_file})
+    if (!path->empty() && !check_output_path(*path, error)) return false;
+  return true;
+}
+
+// Results for every terminal, `interrupted` until a transfer says otherwise; names
+// kestalentry cannot take end `setup-failed` here. Returns the ones to push.
+std::vector<std::size_t> prepare_results(PushReport& report, std::vector<Selected>& selected) {
+  std::vector<std::size_t> pending;
+  for (Selected& s : selected) {
+    TerminalResult& r = report.results.emplace_back();
+    r.terminal = std::move(s.name);
+    r.outcome = Outcome::kInterrupted;
+    r.meaning = word_info(Outcome::kInterrupted).meaning;
+    r.tries = 0;
+    std::string problem = name_problem(r.terminal);
+    if (problem.empty()) {
+      pending.push_back(report.results.size() - 1);
+      continue;
+    }
+    r.outcome = Outcome::kSetupFailed;
+    r.code = 91;
+    r.meaning = problem;
+  }
+  return pending;
+}
+
+// Starts what the transfers need (signals, guard, ssh masters), runs the rounds and
+// ends it all; the exit status.
+int run_push(Push& push, std::vector<std::size_t> pending, const std::string& scratch) {
+  Engine& e = push.engine;
   std::string error;
-  if (!write_outputs(push.options, lines, push_page_html(push.report, KESTAL_VERSION), error))
+  if (!catch_stop_signals(e.stop) || !start_guard(e.guard, 5))
+    return fleet_fail("cannot set up the push's process group");
+  if (!start_masters(e.machines, scratch, e.guard.pid.get(), error)) {
+    stop_guard(e.guard);
     return fleet_fail(error);
-  for (const TerminalResult& r : push.report.results)
-    if (r.outcome != Outcome::kOk) return 1;
-  return 0;
+  }
+  push.progress.total = pending.size();
+  push.progress.live = isatty(STDERR_FILENO) != 0;
+  run_rounds(push, std::move(pending));
+  progress_end(push.progress);
+  stop_masters(e.machines);
+  stop_guard(e.guard);
+  return finish_push(push);
 }
 
 }  // namespace
@@ -139,29 +167,40 @@ int fleet_fail(const std::string& text) {
 }
 
 int fleet_push(const FleetOptions& o) {
-  FleetDatabase database;
   std::string error;
-  std::vector<std::string> names;
-  if (!fleet_connect(database, error) || !select_terminals(database, o.selection, names, error))
+  Fd lock;
+  if (!check_outputs(o, error) || (!o.dry_run && !lock_working_directory(lock, o.wait, error)))
     return fleet_fail(error);
-  if (o.dry_run) return dry_run(database, o, names);
+  FleetDatabase database;
+  std::vector<Selected> selected;
+  if (!fleet_connect(database, error) ||
+      !select_terminals(database, o.selection, false, selected, error))
+    return fleet_fail(error);
+  if (o.dry_run) {
+    std::vector<std::string> names;
+    for (Selected& s : selected) names.push_back(std::move(s.name));
+    return dry_run(database, o, names);
+  }
   ScratchFolder scratch;
   if (scratch.path.empty()) return fleet_fail("cannot make a scratch folder");
-  Push push{o, database, {o.user, o.mode, o.selection.text, 0, 0, o.jobs, {}}, {}, unix_now()};
+  Push push{o,
+            {},
+            {o.user, o.mode, o.selection.text, 0, 0, o.jobs, {}},
+            {},
+            unix_now(),
+            sibling_program("kestalentry"),
+            std::filesystem::current_path().string(),
+            {},
+            0};
   push.report.started_unix = static_cast<std::int64_t>(push.started);
-  for (const std::string& name : names) push.report.results.emplace_back().terminal = name;
-  push.progress.total = names.size();
-  push.progress.live = isatty(STDERR_FILENO) != 0;
-  std::vector<std::size_t> pending;
-  for (std::size_t i = 0; i < names.size(); ++i) pending.push_back(i);
-  for (int round = 0; round <= o.retries && !pending.empty(); ++round) {
-    std::vector<std::size_t> again;
-    if (!push_round(push, pending, round, scratch.path, again, error)) {
-      progress_end(push.progress);
-      return fleet_fail(error);
-    }
-    pending = std::move(again);
-  }
-  progress_end(push.progress);
-  return finish(push);
+  if (!plan_machines(o, push.engine.machines, error)) return fleet_fail(error);
+  if (!o.joblog_file.empty() && !open_growing(push.joblog, o.joblog_file, error))
+    return fleet_fail(error);
+  append(push.joblog,
+         "Seq\tHost\tStarttime\tJobRuntime\tSend\tReceive\tExitval\tSignal\tCommand\n");
+  std::vector<std::size_t> pending = prepare_results(push.report, selected);
+  cap_slots(push.engine.machines, pending.size());
+  push.report.jobs = 0;
+  for (const Machine& m : push.engine.machines) push.report.jobs += m.slots;
+  return run_push(push, std::move(pending), scratch.path);
 }

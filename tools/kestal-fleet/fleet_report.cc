@@ -6,7 +6,6 @@
 #include <array>
 #include <cinttypes>
 #include <cstdio>
-#include <fstream>
 #include <map>
 
 #include "cp1252.h"
@@ -131,7 +130,8 @@ std::string push_json_line(const TerminalResult& r) {
          ",\"code\":" + json_or_null(r.code) + ",\"meaning\":" + json_string(r.meaning) +
          ",\"exit\":" + json_or_null(r.exit_status) + ",\"last_line\":" + json_string(r.last_line) +
          text_printf(",\"seconds\":%.3f", r.seconds) + ",\"host\":" + json_string(r.host) +
-         text_printf(",\"tries\":%d}", r.tries);
+         text_printf(",\"tries\":%d", r.tries) + ",\"status_row\":" + json_or_null(r.status_row) +
+         "}";
 }
 
 std::string status_json_line(const StatusEntry& e) {
@@ -142,13 +142,4 @@ std::string status_json_line(const StatusEntry& e) {
                      ",\"last_transfer\":" + json_string(e.last_transfer);
   if (e.state == State::kRunning) line += ",\"age_seconds\":" + json_or_null(e.age_seconds);
   return line + "}";
-}
-
-bool write_text_file(const std::string& path, const std::string& text, std::string& error) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (out) return true;
-  error = "cannot write " + path;
-  return false;
 }

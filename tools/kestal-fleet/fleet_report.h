@@ -30,6 +30,3 @@ std::string status_recap(const StatusReport& report);
 
 std::string push_json_line(const TerminalResult& result);
 std::string status_json_line(const StatusEntry& entry);
-
-// Writes `text` to `path`; false with `error` set.
-bool write_text_file(const std::string& path, const std::string& text, std::string& error);

@@ -35,7 +35,8 @@ std::optional<std::int64_t> age_of(const std::string& stamp, std::time_t now) {
 StatusEntry entry_of(const StatusRow& row, std::time_t now) {
   StatusEntry e{row.name, row_state(row), row.code, "", row.user, row.updated, {}};
   if (row.code) e.meaning = code_meaning(*row.code);
-  if (e.state == State::kOk || e.state == State::kRunning) e.meaning = word_info(e.state).meaning;
+  if (e.state == State::kOk || e.state == State::kRunning || e.state == State::kNever)
+    e.meaning = word_info(e.state).meaning;
   if (e.state == State::kRunning) {
     e.age_seconds = age_of(row.updated, now);
   }
@@ -49,20 +50,11 @@ int fleet_status(const FleetOptions& o) {
   std::string error;
   if (!fleet_connect(database, error)) return fleet_fail(error);
   StatusReport report{o.selection.text, static_cast<std::int64_t>(std::time(nullptr)), {}};
-  std::vector<StatusRow> rows;
-  if (!o.selection.terminals_file.empty()) {
-    std::vector<std::string> names;
-    if (!select_terminals(database, o.selection, names, error)) return fleet_fail(error);
-    for (const std::string& name : names)
-      if (std::optional<StatusRow> row = read_one_row(database, name)) rows.push_back(*row);
-  } else {
-    StatusFilter filter{o.selection.like, std::nullopt, o.selection.failed};
-    std::int32_t status = status_rows_read(database.db, filter, rows);
-    if (status != 0)
-      return fleet_fail("reading VXSYSTEM.VXS1140TRM failed: " + std::to_string(status));
-  }
-  for (const StatusRow& row : rows)
-    report.entries.push_back(entry_of(row, static_cast<std::time_t>(report.read_unix)));
+  std::vector<Selected> selected;
+  if (!select_terminals(database, o.selection, true, selected, error)) return fleet_fail(error);
+  for (const Selected& s : selected)
+    if (s.row)
+      report.entries.push_back(entry_of(*s.row, static_cast<std::time_t>(report.read_unix)));
   std::fputs(status_recap(report).c_str(), stdout);
   std::string lines;
   for (const StatusEntry& e : report.entries) lines += status_json_line(e) + "\n";
