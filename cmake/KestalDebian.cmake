@@ -31,11 +31,11 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsqliteodbc, sqlite3")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "odbc-postgresql")
 if(TARGET kestal-fleet)
   string(APPEND CPACK_PACKAGE_DESCRIPTION "\n\n"
-    "kestal-fleet pushes to many terminals at once through GNU parallel, with\n"
-    "live progress, a recap per terminal, retries, a dry run, JSON lines and an\n"
-    "HTML page; PgBouncer lets many runs share few database connections.")
-  string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", parallel")
-  string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS ", pgbouncer")
+    "kestal-fleet pushes to many terminals at once, here or on other machines\n"
+    "through ssh, with live progress, a recap per terminal, retries, a dry run,\n"
+    "JSON lines and an HTML page; PgBouncer lets many runs share few database\n"
+    "connections.")
+  string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS ", pgbouncer, openssh-client")
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

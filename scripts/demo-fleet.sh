@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The fleet part of the demo: 20 simulated terminals with a fault mix in the demo
-# installation (demo/, laid out by scripts/demo.sh), one push through GNU parallel
-# with live progress and the recap, then the fleet's status. Can be run again at once.
+# installation (demo/, laid out by scripts/demo.sh), one push with live progress
+# and the recap, then the fleet's status. Can be run again at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)

@@ -12,7 +12,7 @@ PACKAGES=(
   file dpkg-dev
   chromium
   lintian scdoc man-db
-  parallel pgbouncer openssh-server
+  pgbouncer openssh-server
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # A fleet of 20 simulated terminals with a fault mix, pushed with --jobs 8: the recap,
-# the JSON lines, the exit status, --retries, --failed (through --dry-run) and status.
+# the JSON lines, the exit status, --retries, --failed (through --dry-run) and status;
+# the silent terminal stopped at --timeout leaves its row at TrmDac 0, TrmDst 10004.
 source "$(dirname "$0")/fleet_lib.sh"
 
 long=$(printf 'x%.0s' $(seq 300))
 names=$(for i in $(seq 1 18); do echo "127.0.2.$i"; done; echo "no such host")
 make_install "$KESTAL_PG_DSN" "$KESTAL_PG_USER" "$KESTAL_PG_PASSWORD"
-printf '%s\n' "$names" | add_rows
+printf '%s\nnever pushed\n' "$names" | add_rows
 printf '%s\n%s\n' "$names" "$long" >"$work/terminals"
 # .11 and .12 listen nowhere: refused.
 start_sim 127.0.2.1-127.0.2.10 --listen 127.0.2.13-127.0.2.18 \
@@ -49,9 +50,10 @@ expect_eq "$(grep -F -x -f <(cut -f2 "$work/out" | cut -d' ' -f4- | sort -u) "$w
 
 fleet status --json "$work/status.json"
 expect_eq "$rc" 0 "status exit"
-expect_eq "$(json_field "$work/status.json" 127.0.2.16 state)" '"running"' "killed row"
-[ "$(json_field "$work/status.json" 127.0.2.16 age_seconds)" -ge 0 ] || fail "age"
-grep -qE '^failed +6$' "$work/out" || fail "status failed count: $(cat "$work/out")"
+expect_eq "$(json_field "$work/status.json" 127.0.2.16 state)" '"failed"' "stopped row"
+expect_eq "$(json_field "$work/status.json" 127.0.2.16 code)" 10004 "stopped row's code"
+expect_eq "$(json_field "$work/status.json" "never pushed" state)" '"never"' "never pushed"
+grep -qE '^failed +7$' "$work/out" || fail "status failed count: $(cat "$work/out")"
 grep -qE '^ +10061 +2 +connection refused$' "$work/out" || fail "status per code"
 
 printf '127.0.2.11\n127.0.2.12\n' | (cd "$inst/work/bin" && "$FLEET" push t '*STO' \

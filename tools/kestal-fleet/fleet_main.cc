@@ -1,5 +1,5 @@
-// kestal-fleet: pushes entries to many terminals at once through GNU parallel, one
-// kestalentry run per terminal, and tells the fleet's state from its status rows.
+// kestal-fleet: pushes entries to many terminals at once, one kestalentry run per
+// terminal, and tells the fleet's state from its status rows.
 #include "fleet_options.h"
 #include "fleet_push.h"
 #include "kestal_version.h"
