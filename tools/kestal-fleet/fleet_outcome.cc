@@ -130,11 +130,12 @@ void classify_run(const RunFacts& f, TerminalResult& r) {
   }
   if (!f.line) return classify_silent(f, r);
   const OutcomeLine& l = *f.line;
+  // The code of a setup failure is the exit status, as scripts have always read it.
   if (l.stage == "arguments" || l.stage == "database" || l.stage == "entries")
-    return set(r, Outcome::kSetupFailed, l.code, std::string(setup_meaning(l)));
+    return set(r, Outcome::kSetupFailed, *f.exit_status, std::string(setup_meaning(l)));
   if (l.stage == "connection" || l.stage == "login" || l.stage == "sent")
     return classify_terminal(l, r);
-  set(r, Outcome::kSetupFailed, l.code, "unknown stage " + l.stage);
+  set(r, Outcome::kSetupFailed, *f.exit_status, "unknown stage " + l.stage);
 }
 
 State row_state(const StatusRow& row) {
