@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -74,7 +75,9 @@ std::vector<std::size_t> push_round(Push& push, const std::vector<std::size_t>& 
 
 // Waits before retry round `round`; false when an interrupt came first.
 bool retry_pause(Push& push, int round) {
-  long long seconds = static_cast<long long>(push.options.retry_delay) << (round - 1);
+  // Doubling per round, but never past an hour.
+  long long seconds =
+      std::min(3600LL, static_cast<long long>(push.options.retry_delay) << std::min(round - 1, 12));
   auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   while (push.engine.stop.count == 0) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
