@@ -135,16 +135,21 @@ def single_times(programs, tree, count, entries):
     return singles
 
 
-def setup(programs, scratch, args):
+def setup_database(entries, names):
+    """The role fleet_bench, `entries` sites and a status row per name."""
     benchlib.psql_admin("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
                         "'fleet_bench') THEN CREATE ROLE fleet_bench LOGIN PASSWORD "
                         "'bench-pass'; END IF; END $$;")
     benchlib.psql("GRANT USAGE ON SCHEMA vxsystem TO fleet_bench; GRANT SELECT, UPDATE ON ALL "
                   "TABLES IN SCHEMA vxsystem TO fleet_bench;")
-    benchlib.psql(benchlib.postgres_sites_sql(args.entries))
-    names = [address(i) for i in range(args.terminals)]
+    benchlib.psql(benchlib.postgres_sites_sql(entries))
     benchlib.psql("DELETE FROM vxsystem.vxs1140trm; INSERT INTO vxsystem.vxs1140trm (trmnam) "
                   "VALUES " + ",".join("('%s')" % n for n in names))
+
+
+def setup(programs, scratch, args):
+    names = [address(i) for i in range(args.terminals)]
+    setup_database(args.entries, names)
     port = start_pgbouncer(os.path.join(scratch, "pool"), args.pool)
     with open(os.environ["ODBCINI"]) as ini:
         direct = ini.read()

@@ -60,15 +60,8 @@ def main():
     args = parser.parse_args()
     programs = benchlib.Programs(os.environ["KESTAL_BENCH_BUILD"])
     scratch, out = os.environ["KESTAL_BENCH_SCRATCH"], os.environ["KESTAL_BENCH_OUT"]
-    benchlib.psql_admin("DO $$ BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = "
-                        "'fleet_bench') THEN CREATE ROLE fleet_bench LOGIN PASSWORD "
-                        "'bench-pass'; END IF; END $$;")
-    benchlib.psql("GRANT USAGE ON SCHEMA vxsystem TO fleet_bench; GRANT SELECT, UPDATE ON ALL "
-                  "TABLES IN SCHEMA vxsystem TO fleet_bench;")
-    benchlib.psql(benchlib.postgres_sites_sql(args.entries))
     names = [healthy(i) for i in range(args.terminals)]
-    benchlib.psql("DELETE FROM vxsystem.vxs1140trm; INSERT INTO vxsystem.vxs1140trm (trmnam) "
-                  "VALUES " + ",".join("('%s')" % n for n in names))
+    fleet_bench.setup_database(args.entries, names)
     tree = benchlib.Tree(os.path.join(scratch, "side"), programs,
                          [("LOGIN", "fleet_bench"), ("PASS", "bench-pass"),
                           ("DB_SYSTEM", "POSTGRES"), ("DATABASE", "kestal_pg")])
