@@ -90,7 +90,7 @@ std::optional<std::size_t> free_machine(const std::vector<Machine>& machines) {
   return best;
 }
 
-JobRecord record_of(const Engine& e, const RoundPlan& plan, Running& r) {
+JobRecord record_of(const Engine& e, Running& r) {
   JobRecord job;
   job.index = r.index;
   job.host = e.machines[r.machine].label;
@@ -102,7 +102,6 @@ JobRecord record_of(const Engine& e, const RoundPlan& plan, Running& r) {
   job.wait_status = r.wait_status;
   job.output = std::move(r.out);
   job.outcome_line = outcome_line_of(r.outcome);
-  (void)plan;
   return job;
 }
 
@@ -113,13 +112,15 @@ void start(Engine& e, const RoundPlan& plan, std::size_t index, std::size_t mach
   Machine& m = e.machines[machine];
   bool local = m.ssh.empty();
   std::vector<std::string> command{plan.kestalentry, plan.user, plan.names[index], plan.mode};
-  SpawnRequest request{transfer_argv(m, plan.workdir, command),
-                       {local ? "KESTAL_OUTCOME_FD=" + std::to_string(kOutcomeFd) : ""},
-                       e.guard.pid.get(),
-                       true,
-                       !local,
-                       local ? kOutcomeFd : -1};
-  if (!local) request.extra_env.clear();
+  SpawnRequest request;
+  request.argv = transfer_argv(m, plan.workdir, command);
+  request.group = e.guard.pid.get();
+  request.capture_stdout = true;
+  request.capture_stderr = !local;  // ssh's standard error carries the outcome line
+  if (local) {
+    request.extra_env = {"KESTAL_OUTCOME_FD=" + std::to_string(kOutcomeFd)};
+    request.outcome_fd = kOutcomeFd;
+  }
   Running r;
   r.index = index;
   r.machine = machine;
@@ -176,19 +177,23 @@ void reap(std::vector<Running>& running) {
   }
 }
 
-// Waits for output, a signal or a deadline, and reads what came.
+// Waits for output, a signal or a deadline, and reads what came (only from the
+// descriptors poll() names, so a wake-up costs the same whatever the jobs).
 void wait_events(Engine& e, std::vector<Running>& running, int timeout_ms) {
   std::vector<pollfd> fds{{e.stop.fd.get(), POLLIN, 0}};
-  for (Running& r : running)
-    for (Fd* fd : {&r.child.out, &r.child.err, &r.child.outcome})
-      if (fd->valid()) fds.push_back({fd->get(), POLLIN, 0});
-  if (poll(fds.data(), fds.size(), timeout_ms) < 0) return;
-  take_signals(e.stop);
+  std::vector<std::pair<Fd*, std::string*>> owners{{nullptr, nullptr}};
   for (Running& r : running) {
-    drain(r.child.out, r.out);
-    drain(r.child.err, r.outcome);
-    drain(r.child.outcome, r.outcome);
+    for (auto [fd, into] : {std::pair{&r.child.out, &r.out}, std::pair{&r.child.err, &r.outcome},
+                            std::pair{&r.child.outcome, &r.outcome}}) {
+      if (!fd->valid()) continue;
+      fds.push_back({fd->get(), POLLIN, 0});
+      owners.emplace_back(fd, into);
+    }
   }
+  if (poll(fds.data(), fds.size(), timeout_ms) <= 0) return;
+  if (fds[0].revents != 0) take_signals(e.stop);
+  for (std::size_t i = 1; i < fds.size(); ++i)
+    if (fds[i].revents != 0) drain(*owners[i].first, *owners[i].second);
 }
 
 }  // namespace
@@ -223,7 +228,7 @@ std::size_t run_round(Engine& e, const RoundPlan& plan,
       drain(r.child.err, r.outcome);
       drain(r.child.outcome, r.outcome);
       --e.machines[r.machine].running;
-      on_done(record_of(e, plan, r));
+      on_done(record_of(e, r));
       running[i] = std::move(running.back());
       running.pop_back();
     }
