@@ -3,10 +3,15 @@
 // kestal-sim on an address of its own. Checks exit code, output, run log, status row,
 // the statements the server received and the bytes the terminal accepted.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "harness/install_tree.h"
 #include "harness/postgres.h"
@@ -398,6 +403,108 @@ TEST_F(Transfer, TerminalClosingMidTransferFailsTheRemainingEntries) {
   EXPECT_EQ(result.out, "Write Error: 10022\n2\n");
   // The row keeps the failure that lost the connection, not the 10022s after it.
   EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|10054|0|0\n");
+}
+
+}  // namespace
+
+namespace {
+
+const char* const kOutcomeFd = "KESTAL_OUTCOME_FD";
+
+TEST_F(Transfer, OutcomeLineTellsHowTheRunEnded) {
+  const struct {
+    const char* terminal;
+    std::vector<std::string> sim_flags;
+    std::vector<std::string> arguments;
+    const char* line;
+  } cases[] = {
+      {"127.0.0.114",
+       {},
+       {"clerk", "127.0.0.114", "*STO"},
+       "kestalentry-outcome stage=sent step=- code=0 entries=2 sent=2 accepted=2 row=0 signal=0 "
+       "exit=0\n"},
+      {"127.0.0.115",
+       {"--fail-entry", "1:550"},
+       {"clerk", "127.0.0.115", "*STO"},
+       "kestalentry-outcome stage=sent step=- code=550 entries=2 sent=2 accepted=1 row=0 "
+       "signal=0 exit=0\n"},
+      {"127.0.0.115",
+       {},
+       {"clerk", "127.0.0.115", "*XYZ"},
+       "kestalentry-outcome stage=entries step=mode code=91 entries=0 sent=0 accepted=0 row=- "
+       "signal=0 exit=91\n"},
+  };
+  add_site_rows({{"7", "1"}, {"8", "1"}});
+  for (const auto& c : cases) {
+    add_terminal_row(c.terminal);
+    auto sim = start_sim(c.terminal, c.sim_flags);
+    // Standard error is the outcome channel here: the run writes nothing else to it.
+    ProcessResult result = run(c.arguments, {{kOutcomeFd, "2"}});
+    sim->stop();
+    EXPECT_EQ(result.err, c.line) << c.arguments[2] << " " << c.terminal;
+    psql("DELETE FROM vxsystem.vxs1140trm;");
+  }
+}
+
+// kestalentry in the background with standard output and error in files; it dies
+// with the test process should that be killed.
+pid_t start_in_background(const std::vector<std::string>& arguments, const fs::path& directory,
+                          const fs::path& out, const fs::path& err) {
+  pid_t pid = fork();
+  if (pid != 0) return pid;
+  prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (freopen(out.c_str(), "w", stdout) == nullptr ||
+      freopen(err.c_str(), "w", stderr) == nullptr || chdir(directory.c_str()) != 0)
+    _exit(127);
+  setenv(kOutcomeFd, "2", 1);
+  std::vector<char*> argv{const_cast<char*>(KESTALENTRY_PATH)};
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  execv(KESTALENTRY_PATH, argv.data());
+  _exit(127);
+}
+
+TEST_F(Transfer, SigtermDuringTheTransferEndsAtOnceWithATrueRow) {
+  const std::string terminal = "127.0.0.116";
+  add_terminal_row(terminal);
+  add_site_rows({{"7", "1"}, {"8", "1"}});
+  // Logs in, then never answers the first entry: the run would wait 30 s.
+  auto sim = start_sim(terminal, {"--silent-after", "2"});
+  const fs::path out = tree_->root() / "sigterm.out";
+  const fs::path err = tree_->root() / "sigterm.err";
+  pid_t pid =
+      start_in_background({"clerk", terminal, "*STO"}, tree_->working_directory(), out, err);
+  ASSERT_GT(pid, 0);
+  const std::string sent_line = "an Terminal " + terminal + ": 200UPDSYSDB";
+  for (int i = 0; i < 1000 && tree_->read_log().find(sent_line) == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // into the receive wait
+
+  const auto signalled = std::chrono::steady_clock::now();
+  kill(pid, SIGTERM);
+  int status = 0;
+  pid_t ended = 0;
+  while ((ended = waitpid(pid, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() - signalled < std::chrono::seconds(5))
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  const auto took = std::chrono::steady_clock::now() - signalled;
+  if (ended == 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  sim->stop();
+
+  EXPECT_LT(took, std::chrono::seconds(1));
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|10004|0|0\n");
+  EXPECT_EQ(read_whole_file(err),
+            "kestalentry-outcome stage=sent step=- code=10004 entries=2 sent=1 accepted=0 row=0 "
+            "signal=15 exit=0\n");
+  std::vector<std::string> log = masked_log();
+  ASSERT_GE(log.size(), 2u);
+  EXPECT_EQ(log[log.size() - 2], "Abbruch durch Signal 15");
+  EXPECT_EQ(log.back(), "Programm beendet");
 }
 
 }  // namespace

@@ -157,16 +157,19 @@ std::vector<Entry> table_entries(const EntryTable& table) {
   return entries;
 }
 
-std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources) {
+std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources, EntryStep& failed) {
   const std::string& mode = sources.run.mode;
   if (mode == "*GEN") {
     sources.report.log_line(
         "allgemeine Eintr\xE4"
         "ge (*GEN) :\n");
-    std::int32_t status = build_value_list(table, sources);
+    std::int32_t status = build_value_list(table, sources, failed);
     if (status == 0) status = build_type_list(table, sources);
     if (status == 0) status = build_name_list(table, sources);
-    if (status != 0) return status;
+    if (status != 0) {
+      if (failed == EntryStep::kNone) failed = EntryStep::kDefinitionFile;
+      return status;
+    }
     std::int32_t values = string_list_count(table.values);
     if (values == string_list_count(table.types) && string_list_count(table.names) == values) {
       return 0;
@@ -174,15 +177,21 @@ std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources) {
     const char* message = "\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
     sources.report.log_line(message);
     print_verbose(sources, message);
+    failed = EntryStep::kLists;
     return 91;
   }
-  if (mode == "*STO") return build_site_table(table, sources);
+  if (mode == "*STO") {
+    std::int32_t status = build_site_table(table, sources);
+    if (status != 0) failed = EntryStep::kSiteTable;
+    return status;
+  }
+  failed = EntryStep::kMode;
   sources.report.print("falscher Modus !!!\n");
   sources.report.log_line("falscher Modus --> Abbruch");
   return 91;
 }
 
-std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
+std::int32_t build_value_list(EntryTable& table, const EntrySources& sources, EntryStep& failed) {
   std::string joined;
   print_verbose(sources,
                 "Liste mit Werten der Eintr\xE4"
@@ -195,7 +204,10 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
     if (sources.run.verbose) sources.report.log_line(value);
     if (value.empty()) break;
   }
-  if (joined == " ") return 3;
+  if (joined == " ") {
+    failed = EntryStep::kDefinitionFile;
+    return 3;
+  }
   print_verbose(sources, "SQL-Statement :\n");
   print_verbose(sources, text_printf("'%s'\n", joined.c_str()));
 
@@ -206,12 +218,16 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources) {
         text_printf("DbTabelle kann nicht geoeffnet werden, Fehler : %d\n", status);
     sources.report.log_line(message);
     sources.report.print(message);
+    failed = EntryStep::kValueStatement;
     return status;
   }
   // After -1 the cleared row stands: it has no columns and so gives no values.
   QueryRow row;
   status = sources.rows.query_fetch_row(row);
-  if (status != 0 && status != -1) return status;
+  if (status != 0 && status != -1) {
+    failed = status == 100 ? EntryStep::kValueRow : EntryStep::kValueStatement;
+    return status;
+  }
   table.values = parse_quoted_list(build_quoted_row(row));
   sources.rows.query_close();
   print_verbose(sources, "Werteliste erstellt\n");

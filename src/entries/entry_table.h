@@ -35,7 +35,22 @@ struct EntrySources {
   const Report& report;
 };
 
-std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources);
-std::int32_t build_value_list(EntryTable& table, const EntrySources& sources);
+// The step of the assembly that failed, so a supervisor can tell the causes apart.
+enum class EntryStep {
+  kNone,
+  kMode,            // unknown mode
+  kLists,           // *GEN lists of unequal length
+  kDefinitionFile,  // a section of the entry definition file gave no text
+  kValueStatement,  // the value statement failed to open or fetch
+  kValueRow,        // the value statement returned no row
+  kSiteTable,       // opening or reading the site table failed
+};
+
+std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources, EntryStep& failed);
+inline std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources) {
+  EntryStep failed = EntryStep::kNone;
+  return build_entry_table(table, sources, failed);
+}
+std::int32_t build_value_list(EntryTable& table, const EntrySources& sources, EntryStep& failed);
 std::int32_t build_type_list(EntryTable& table, const EntrySources& sources);
 std::int32_t build_name_list(EntryTable& table, const EntrySources& sources);

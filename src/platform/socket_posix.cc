@@ -13,6 +13,7 @@
 #include <climits>
 #include <cstring>
 
+#include "platform/interrupt.h"
 #include "platform/socket.h"
 #include "platform/socket_common.h"
 #include "platform/socket_errors_posix.h"
@@ -69,11 +70,18 @@ int net_wait(NetHandle handle, NetWait what, std::int64_t timeout_ms, std::int32
   if (timeout_ms < 0) timeout_ms = 0;
   const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
   for (;;) {
-    pollfd entry{fd_of(handle), poll_events(what), 0};
+    // The stop request's pipe stands beside the socket, so a request ends the wait.
+    pollfd entries[2] = {{fd_of(handle), poll_events(what), 0}, {interrupt_wake_fd(), POLLIN, 0}};
+    const pollfd& entry = entries[0];
     std::int64_t left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left < 0) left = 0;
-    int ready = ::poll(&entry, 1, left > INT_MAX ? INT_MAX : static_cast<int>(left));
+    int ready = ::poll(entries, entries[1].fd >= 0 ? 2 : 1,
+                       left > INT_MAX ? INT_MAX : static_cast<int>(left));
+    if (ready > 0 && entries[1].revents != 0) {
+      error = kInterruptedCode;
+      return -1;
+    }
     if (ready > 0) {
       if (entry.revents & POLLNVAL) {
         error = net_code_from_errno(ENOTSOCK);  // not a socket (any more)

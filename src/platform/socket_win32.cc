@@ -6,10 +6,13 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/interrupt.h"
 #include "platform/socket.h"
 #include "platform/socket_common.h"
 
 namespace {
+
+constexpr std::int64_t kStopSliceMs = 100;
 
 SOCKET socket_of(NetHandle handle) {
   return static_cast<SOCKET>(handle);
@@ -62,9 +65,15 @@ int net_wait(NetHandle handle, NetWait what, std::int64_t timeout_ms, std::int32
     FD_ZERO(&failed);
     FD_SET(socket_of(handle), &watched);
     FD_SET(socket_of(handle), &failed);
+    if (interrupt_signal() != 0) {
+      error = kInterruptedCode;
+      return -1;
+    }
     std::int64_t left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left < 0) left = 0;
+    // Short slices: a stop request is seen within one of them.
+    if (left > kStopSliceMs) left = kStopSliceMs;
     timeval limit;
     limit.tv_sec = static_cast<long>(left / 1000);
     limit.tv_usec = static_cast<long>((left % 1000) * 1000);

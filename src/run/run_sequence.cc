@@ -8,6 +8,7 @@
 #include "entries/entry_table.h"
 #include "log/format.h"
 #include "log/timestamp.h"
+#include "platform/interrupt.h"
 #include "platform/paths.h"
 #include "run/run_context.h"
 #include "settings/credentials.h"
@@ -127,6 +128,16 @@ std::int32_t open_database(DatabaseConnection& db, DatabaseSettings& settings,
   return 0;
 }
 
+// What the run holds from the command line to the end: the database connection is
+// never closed, it ends with the process.
+struct RunSetup {
+  TimestampBuffer timestamp;
+  RunContext run;
+  DatabaseConnection db;
+  DatabaseSettings settings;
+  EntryTable table;
+};
+
 // Closes and frees the terminal socket when its holder goes.
 struct SocketRelease {
   void operator()(TerminalSocket* socket) const {
@@ -136,25 +147,38 @@ struct SocketRelease {
 };
 using OwnedSocket = std::unique_ptr<TerminalSocket, SocketRelease>;
 
-// Connects the terminal and transfers the entries, or records why it could not.
-void talk_to_terminal(OwnedSocket& socket, Dialogue& dialogue, EntryTable& table,
-                      DatabaseConnection& db, const RunContext& run, TimestampBuffer& timestamp,
-                      const Report& report) {
+// Connects the terminal and transfers the entries, or records why it could not; true
+// when the connection was made.
+bool talk_to_terminal(OwnedSocket& socket, Dialogue& dialogue, const EntryTable& table,
+                      const StatusRecorder& record, const RunContext& run, const Report& report) {
   TerminalSocket* created = nullptr;
   std::int32_t connection_code = connect_terminal(created, run, report);
   socket.reset(created);
   if (connection_code == 0 && socket) {
-    TerminalLink link{socket.get(), run.terminal_name, report, [&](std::int32_t code) {
-                        return status_set_progress(db, run.terminal_name, row_time(timestamp), code,
-                                                   0);
-                      }};
-    transfer_entries(dialogue, table, link);
-    return;
+    transfer_entries(dialogue, table,
+                     TerminalLink{socket.get(), run.terminal_name, report, record});
+    return true;
   }
   report.log_line(text_printf("Socket-Error : %d", connection_code));
   report.print_verbose(text_printf("Socket-Error: %d\n", connection_code));
-  report_status_failure(
-      report, status_set_progress(db, run.terminal_name, row_time(timestamp), connection_code, 0));
+  dialogue.recorded_code = connection_code;
+  report_status_failure(report, record(connection_code));
+  return false;
+}
+
+// After a stop request the connection goes at once, and the row says 10004 unless it
+// already holds a failure of this run; the signal's number, 0 when there was none.
+int finish_interrupted(OwnedSocket& socket, Dialogue& dialogue, const StatusRecorder& record,
+                       const Report& report) {
+  const int signal = interrupt_signal();
+  if (signal == 0) return 0;
+  if (socket) tsock_close(socket.get());
+  report.log_line(text_printf("Abbruch durch Signal %d", signal));
+  if (dialogue.recorded_code == 0) {
+    dialogue.recorded_code = kInterruptedCode;
+    report_status_failure(report, record(kInterruptedCode));
+  }
+  return signal;
 }
 
 void release_lists(Dialogue& dialogue, EntryTable& table) {
@@ -164,34 +188,67 @@ void release_lists(Dialogue& dialogue, EntryTable& table) {
   string_list_release(table.names);
 }
 
+// The outcome's word for each step, in the order of EntryStep.
+const char* step_word(EntryStep step) {
+  static constexpr const char* kWords[] = {
+      "-", "mode", "lists", "definition-file", "value-statement", "value-row", "site-table"};
+  return kWords[static_cast<std::size_t>(step)];
+}
+
+// Everything before the terminal: arguments, database, entry table; 0 or the status
+// the run ends with, the outcome's stage and code set to match.
+std::int32_t prepare_run(const std::vector<std::string>& arguments, RunSetup& setup, Report& report,
+                         RunOutcome& outcome) {
+  std::int32_t status = start_run(arguments, setup.run, setup.timestamp, report);
+  if (status == 0) {
+    outcome.stage = "database";
+    status = open_database(setup.db, setup.settings, report);
+  }
+  if (status == 0) {
+    outcome.stage = "entries";
+    DatabaseRows rows(setup.db);
+    EntryStep failed = EntryStep::kNone;
+    status = build_entry_table(
+        setup.table, EntrySources{rows, setup.run, setup.settings.database_system, report}, failed);
+    outcome.step = step_word(failed);
+  }
+  outcome.code = status;
+  return status;
+}
+
 }  // namespace
 
-std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report) {
-  TimestampBuffer timestamp;
-  RunContext run;
-  std::int32_t status = start_run(arguments, run, timestamp, report);
+std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report,
+                          RunOutcome& outcome) {
+  RunSetup setup;
+  std::int32_t status = prepare_run(arguments, setup, report, outcome);
   if (status != 0) return status;
+  const RunContext& run = setup.run;
+  DatabaseConnection& db = setup.db;
+  outcome.entries = table_entries(setup.table).size();
 
-  DatabaseConnection db;  // never closed: the connection ends with the process
-  DatabaseSettings settings;
-  status = open_database(db, settings, report);
-  if (status != 0) return status;
-
-  EntryTable table;
-  DatabaseRows rows(db);
-  status = build_entry_table(table, EntrySources{rows, run, settings.database_system, report});
-  if (status != 0) return status;
-
-  report_status_failure(report, status_mark_started(db, run.terminal_name, row_time(timestamp),
-                                                    run.run_user, kTransferName, kTransferType));
+  interrupt_arm();
+  outcome.row = status_mark_started(db, run.terminal_name, row_time(setup.timestamp), run.run_user,
+                                    kTransferName, kTransferType);
+  outcome.start_marked = true;
+  report_status_failure(report, outcome.row);
+  StatusRecorder record = [&](std::int32_t code) {
+    return status_set_progress(db, run.terminal_name, row_time(setup.timestamp), code, 0);
+  };
   OwnedSocket socket;
   Dialogue dialogue;
-  talk_to_terminal(socket, dialogue, table, db, run, timestamp, report);
-  report_status_failure(report, status_mark_finished(db, run.terminal_name, row_time(timestamp)),
-                        "\n");
+  const bool connected = talk_to_terminal(socket, dialogue, setup.table, record, run, report);
+  outcome.signal = finish_interrupted(socket, dialogue, record, report);
+  report_status_failure(
+      report, status_mark_finished(db, run.terminal_name, row_time(setup.timestamp)), "\n");
+  interrupt_disarm();
 
+  outcome.stage = !connected ? "connection" : dialogue.logged_in ? "sent" : "login";
+  outcome.code = dialogue.recorded_code;
+  outcome.sent = dialogue.entries_sent;
+  outcome.accepted = dialogue.entries_accepted;
   socket.reset();
-  release_lists(dialogue, table);
+  release_lists(dialogue, setup.table);
   report.log_line("Programm beendet");
   report.print(printable_reply(final_reply_text(dialogue.last_reply)) + "\n");
   return 0;

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "log/report.h"
+#include "run/run_outcome.h"
 
-// `arguments` are the command-line arguments after the program name.
-std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report);
+// `arguments` are the command-line arguments after the program name; `outcome` gets
+// what a supervising program is told (all but the exit status).
+std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& report,
+                          RunOutcome& outcome);

@@ -9,6 +9,7 @@
 
 #include "db/status_row.h"
 #include "log/format.h"
+#include "platform/interrupt.h"
 #include "terminal/reply_text.h"
 
 namespace {
@@ -34,7 +35,8 @@ void append_number(std::string& text, std::size_t value, int base) {
 }
 
 // Writes a failure's code into the status row, reporting a failed update in verbose mode.
-void record_failure(std::int32_t code, const TerminalLink& link) {
+void record_failure(Dialogue& dialogue, std::int32_t code, const TerminalLink& link) {
+  dialogue.recorded_code = code;
   std::int32_t status = link.record_status ? link.record_status(code) : 0;
   if (status != 0) link.report.print_verbose(status_failure_text(status));
 }
@@ -45,7 +47,7 @@ void record_failure(std::int32_t code, const TerminalLink& link) {
 void record_socket_failure(Dialogue& dialogue, std::int32_t code, const TerminalLink& link) {
   if (dialogue.socket_failure_recorded || code == 0) return;
   dialogue.socket_failure_recorded = true;
-  record_failure(code, link);
+  record_failure(dialogue, code, link);
 }
 
 // Sends the command of the step at the cursor; 0 when sent, else the socket's code.
@@ -55,6 +57,7 @@ std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
   std::string command = (step.size() > 3 ? step.substr(3) : std::string()) + "\r\n";
   if (tsock_send(link.socket, command.data(), static_cast<std::int32_t>(command.size()), 1) == -1) {
     std::int32_t code = tsock_last_error(link.socket);
+    if (code == kInterruptedCode) return code;  // the run reports the stop request
     link.report.log_line(text_printf("   Socket-Error Schreiben : %d", code));
     link.report.print(text_printf("Write Error: %d\n", code));
     return code;
@@ -74,6 +77,7 @@ std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
 // time-out, and the code that stays in the status row is the time-out's.
 std::int32_t fail_receive(Dialogue& dialogue, const TerminalLink& link) {
   std::int32_t code = tsock_last_error(link.socket);
+  if (code == kInterruptedCode) return code;  // the run reports the stop request
   link.report.log_line(text_printf("   Socket-Error Lesen : %d", code));
   link.report.print_verbose(text_printf("Read-Error: %d\n", code));
   record_socket_failure(dialogue, code, link);
@@ -124,7 +128,7 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
       dialogue.last_reply = reply.substr(0, 3);
       std::int32_t code = reply_code(dialogue.last_reply);
       link.report.log_line(text_printf("   unerwartete Antwort v. Terminal : %d", code));
-      record_failure(code, link);
+      record_failure(dialogue, code, link);
       ++dialogue.step_cursor;
       return code;
     }
@@ -133,9 +137,10 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
     if (dialogue.step_cursor >= steps) return 0;
     std::int32_t code = send_step(dialogue, link);
     if (code != 0) {
-      record_socket_failure(dialogue, code, link);
+      if (code != kInterruptedCode) record_socket_failure(dialogue, code, link);
       return code;
     }
+    ++dialogue.commands_sent;
   }
 }
 
@@ -169,6 +174,7 @@ std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
     link.report.print(text);
     return result;
   }
+  dialogue.logged_in = true;
 
   for (const Entry& entry : table_entries(table)) {
     // Built piece by piece: these two texts are made for every entry. The same as
@@ -183,7 +189,11 @@ std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
     logged += ": ";
     logged.append(step.c_str());
     link.report.log_line(logged);
+    const std::size_t sent_before = dialogue.commands_sent;
     result = run_dialogue(dialogue, true, link);
+    if (dialogue.commands_sent != sent_before) ++dialogue.entries_sent;
+    if (result == 0) ++dialogue.entries_accepted;
+    if (result == kInterruptedCode) break;
   }
   return result;
 }

@@ -17,6 +17,11 @@ struct Dialogue {
   std::size_t step_cursor = 0;  // never reset after the login
   std::string last_reply;
   bool socket_failure_recorded = false;  // the first failed receive or send is in the row
+  std::int32_t recorded_code = 0;        // the code the status row got last, 0 for none
+  bool logged_in = false;                // the login was answered as awaited
+  std::size_t commands_sent = 0;         // commands that went out whole
+  std::size_t entries_sent = 0;          // UPDSYSDB commands sent
+  std::size_t entries_accepted = 0;      // of those, answered with the awaited code
 };
 
 // Writes a failure's code into the terminal's status row; 0 or a status.
