@@ -19,6 +19,7 @@ namespace {
 constexpr std::size_t kMaxNames = 100000;
 constexpr std::size_t kMaxBytes = 64u << 20;
 constexpr std::size_t kMaxName = 255;
+constexpr std::size_t kMaxLine = 4096;  // kept of a line: the recap shows the name as read
 
 Fd open_list(const std::string& path, std::string& error) {
   if (path == "-") return Fd(dup(STDIN_FILENO));
@@ -95,8 +96,8 @@ bool read_name_list(const std::string& path, std::vector<std::string>& names, st
     total += static_cast<std::size_t>(got);
     for (ssize_t i = 0; i < got && error.empty(); ++i) {
       if (buffer[i] != '\n') {
-        if (line.size() <= kMaxName) line += buffer[i];
-        cut = cut || line.size() > kMaxName;
+        if (line.size() < kMaxLine) line += buffer[i];
+        cut = cut || line.size() >= kMaxLine;
       } else if (!take_line(line, cut, names)) {
         error = path + " names more than " + std::to_string(kMaxNames) + " terminals";
       }

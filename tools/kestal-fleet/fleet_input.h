@@ -7,7 +7,7 @@
 
 // One name a line ("-": standard input); a CR before the LF is dropped, empty lines are
 // skipped. Only regular files and pipes are read (standard input: anything but a
-// folder), at most 100,000 names in 64 MiB; a longer line keeps its first 256 bytes.
+// folder), at most 100,000 names in 64 MiB; a longer line keeps its first 4096 bytes.
 bool read_name_list(const std::string& path, std::vector<std::string>& names, std::string& error);
 
 // The terminals of an earlier push's JSON lines whose outcome was not ok.

@@ -30,11 +30,13 @@ TEST(FleetInput, ReadsNamesWithinBoundsAndRefusesWhatIsNoList) {
   Scratch s;
   std::vector<std::string> names;
   std::string error;
-  std::string list = std::string("a\r\n\nb\0c\n", 8) + std::string(300, 'x') + "\nlast";
+  std::string list = std::string("a\r\n\nb\0c\n", 8) + std::string(300, 'x') + "\n" +
+                     std::string(70000, 'y') + "\nlast";
   ASSERT_TRUE(read_name_list(s.write("list", list), names, error)) << error;
-  ASSERT_EQ(names.size(), 4u);
+  ASSERT_EQ(names.size(), 5u);
   EXPECT_EQ(names[1], std::string("b\0c", 3));
-  EXPECT_EQ(names[2].size(), 256u);  // kept just long enough to be refused
+  EXPECT_EQ(names[2].size(), 300u);
+  EXPECT_EQ(names[3].size(), 4096u);  // a line is kept only so far
   EXPECT_EQ(name_problem(names[0]), "");
   EXPECT_NE(name_problem(names[1]).find("NUL"), std::string::npos);
   EXPECT_NE(name_problem(names[2]).find("255"), std::string::npos);
