@@ -49,9 +49,8 @@ expect_eq "$(grep -F -x -f <(cut -f2 "$work/out" | cut -d' ' -f4- | sort -u) "$w
 
 fleet status --json "$work/status.json"
 expect_eq "$rc" 0 "status exit"
-expect_eq "$(json_field "$work/status.json" 127.0.2.16 state)" '"running"' "killed row"
-[ "$(json_field "$work/status.json" 127.0.2.16 age_seconds)" -ge 0 ] || fail "age"
-grep -qE '^failed +6$' "$work/out" || fail "status failed count: $(cat "$work/out")"
+expect_eq "$(json_field "$work/status.json" 127.0.2.16 state)" '"failed"' "killed row (stopped, so TrmDac 0 and 10004)"
+grep -qE '^failed +7$' "$work/out" || fail "status failed count: $(cat "$work/out")"
 grep -qE '^ +10061 +2 +connection refused$' "$work/out" || fail "status per code"
 
 printf '127.0.2.11\n127.0.2.12\n' | (cd "$inst/work/bin" && "$FLEET" push t '*STO' \
