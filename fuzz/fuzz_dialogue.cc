@@ -13,7 +13,7 @@
 
 #include "fuzz_support.h"
 #include "terminal/dialogue.h"
-#include "terminal/terminal_socket_impl.h"
+#include "terminal/terminal_socket.h"
 
 namespace {
 

@@ -143,14 +143,8 @@ struct RunSetup {
 // Writes a code into the status row's TrmDst; 0 or the update's status.
 using ProgressWriter = std::function<std::int32_t(std::int32_t code)>;
 
-// Closes and frees the terminal socket when its holder goes.
-struct SocketRelease {
-  void operator()(TerminalSocket* socket) const {
-    tsock_close(socket);
-    tsock_free(socket);
-  }
-};
-using OwnedSocket = std::unique_ptr<TerminalSocket, SocketRelease>;
+// The terminal socket closes its connection when its holder lets it go.
+using OwnedSocket = std::unique_ptr<TerminalSocket>;
 
 // Connects the terminal and transfers the entries, or records why it could not; true
 // when the connection was made.
