@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "terminal/dialogue.h"
+#include "terminal/crc16.h"
 
 std::string updsysdb_line(int index, std::string_view value) {
   char name[32];

@@ -13,7 +13,7 @@
 
 #include "fuzz_support.h"
 #include "terminal/dialogue.h"
-#include "terminal/terminal_socket_impl.h"
+#include "terminal/terminal_socket.h"
 
 namespace {
 
@@ -82,28 +82,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   report.verbose = (flags & 4) != 0;
   std::vector<std::int32_t> recorded;
   const std::string terminal_name = "fuzz-terminal";
-  TerminalLink link{socket, terminal_name, report, [&](std::int32_t code) {
-                      recorded.push_back(code);
-                      return (flags & 8) != 0 ? 1 : 0;
-                    }};
+  TerminalLink link{socket, terminal_name, report,
+                    [&](std::int32_t code) { recorded.push_back(code); }};
 
-  EntryTable table;
+  std::vector<Entry> table;
   const std::string values[] = {"7", "", std::string(300, 'v')};
   int entries = flags % 4;
-  for (int i = 0; i < entries; ++i) {
-    string_list_append(table.types, "STRING");
-    string_list_append(table.names, "StoNr" + std::to_string(i + 1));
-    string_list_append(table.values, values[i]);
-  }
+  for (int i = 0; i < entries; ++i)
+    table.push_back({"STRING", "StoNr" + std::to_string(i + 1), values[i]});
   Dialogue dialogue;
   std::int32_t result = transfer_entries(dialogue, table, link);
   tsock_free(socket);
   peer.join();
 
-  std::int32_t steps = string_list_count(dialogue.command_sequence);
-  fuzz_require(dialogue.step_cursor <= std::size_t(steps), "the cursor stays in the sequence");
+  const std::size_t steps = dialogue.command_sequence.size();
+  fuzz_require(dialogue.step_cursor <= steps, "the cursor stays in the sequence");
   fuzz_require(dialogue.last_reply.size() <= 1999, "the last reply fits its buffer");
-  fuzz_require(steps == 3 || steps == 3 + 2 * entries, "login steps and two per entry");
+  fuzz_require(steps == 3 || steps == 3 + 2 * static_cast<std::size_t>(entries),
+               "login steps and two per entry");
   for (std::int32_t code : recorded) fuzz_require(code != 0, "a recorded failure is never 0");
   if (result == 0) {
     // Success needs every command on the wire.

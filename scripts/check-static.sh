@@ -11,6 +11,9 @@ root=$(pwd)
 build=${KESTAL_STATIC_BUILD:-build}
 jobs=$(nproc 2>/dev/null || echo 2)
 
+# The library order first: it needs no build.
+scripts/check-layers.sh || exit 1
+
 if [ ! -f "$build/compile_commands.json" ]; then
   cmake -S . -B "$build" -DKESTAL_WERROR=ON >/dev/null || exit 1
 fi

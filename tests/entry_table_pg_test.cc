@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "entries/entry_table_fixture.h"
+#include "run/database_rows.h"
 
 namespace {
 
@@ -90,9 +91,9 @@ TEST_F(EntryTableTest, StatementFromFragmentsEndsAtTheFirstGap) {
     text = log_start <= text.size() ? text.substr(log_start) : text;
     EXPECT_NE(std::string::npos, text.find(": " + expected + "\n")) << text;
   }
-  EXPECT_EQ((Items{"x", "y"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "STRING"}), items_of(table_.types));
-  EXPECT_EQ((Items{"A", "B"}), items_of(table_.names));
+  EXPECT_EQ((Items{"x", "y"}), items_of(table_, &Entry::value));
+  EXPECT_EQ((Items{"STRING", "STRING"}), items_of(table_, &Entry::type));
+  EXPECT_EQ((Items{"A", "B"}), items_of(table_, &Entry::name));
   EXPECT_EQ(
       "allgemeine Eintr\xE4"
       "ge (*GEN) :\n\n",
@@ -105,7 +106,7 @@ TEST_F(EntryTableTest, EmptyAndBlankColumnsGiveEmptyValues) {
       "[REGVAL]\nSQL001=SELECT '', '  \t ', CAST(NULL AS VARCHAR(5))\n"
       "[TYPE]\nTYP001=STRING,STRING,STRING\n[NAME]\nNAM001=E,B,N\n");
   ASSERT_EQ(0, build("*GEN"));
-  EXPECT_EQ((Items{"", "", ""}), items_of(table_.values));
+  EXPECT_EQ((Items{"", "", ""}), items_of(table_, &Entry::value));
 }
 
 TEST_F(EntryTableTest, StatementFailures) {
@@ -114,17 +115,16 @@ TEST_F(EntryTableTest, StatementFailures) {
       "[REGVAL]\nSQL001=SET application_name TO 'kestal'\n"
       "[TYPE]\nTYP001=STRING\n[NAME]\nNAM001=A\n");
   EXPECT_EQ(91, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
-  EXPECT_EQ(1, string_list_count(table_.types));
-  EXPECT_EQ(1, string_list_count(table_.names));
+  EXPECT_TRUE(table_.empty());
+  EXPECT_EQ(failed_, EntryStep::kLists);
 
   // No row: 100, before the type and name lists are read, without a message.
   table_ = EntryTable{};
   fs::remove(folder_ / "run.log");
   write_definitions("[REGVAL]\nSQL001=SELECT 'a' WHERE 1 = 0\n[TYPE]\nTYP001=STRING\n");
   EXPECT_EQ(100, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
-  EXPECT_EQ(nullptr, table_.types);
+  EXPECT_TRUE(table_.empty());
+  EXPECT_EQ(failed_, EntryStep::kValueRow);
   EXPECT_EQ(
       "allgemeine Eintr\xE4"
       "ge (*GEN) :\n\n",
@@ -136,6 +136,7 @@ TEST_F(EntryTableTest, StatementFailures) {
   write_definitions("[REGVAL]\nSQL001=SELEKT 1\n");
   EXPECT_EQ(-1, build("*GEN"));
   EXPECT_EQ("DbTabelle kann nicht geoeffnet werden, Fehler : -1\n", console_);
+  EXPECT_EQ(failed_, EntryStep::kValueStatement);
   EXPECT_EQ(
       "allgemeine Eintr\xE4"
       "ge (*GEN) :\n\n"
@@ -146,18 +147,16 @@ TEST_F(EntryTableTest, StatementFailures) {
 TEST_F(EntryTableTest, SitesBecomeNumberedEntries) {
   set_sites({"0", "7", "12345", "123456"});
   ASSERT_EQ(0, build("*STO"));
-  EXPECT_EQ((Items{"STRING", "STRING", "STRING"}), items_of(table_.types));
-  EXPECT_EQ((Items{"StoNr1", "StoNr2", "StoNr3"}), items_of(table_.names));
-  EXPECT_EQ((Items{"7", "12345", "23456"}), items_of(table_.values));
+  EXPECT_EQ((Items{"STRING", "STRING", "STRING"}), items_of(table_, &Entry::type));
+  EXPECT_EQ((Items{"StoNr1", "StoNr2", "StoNr3"}), items_of(table_, &Entry::name));
+  EXPECT_EQ((Items{"7", "12345", "23456"}), items_of(table_, &Entry::value));
   EXPECT_EQ("Standortnummern (*STO) :\n\n", log());
   EXPECT_EQ("", console_);
 
   table_ = EntryTable{};
   set_sites({});
   ASSERT_EQ(0, build("*STO"));
-  EXPECT_EQ(nullptr, table_.types);
-  EXPECT_EQ(nullptr, table_.names);
-  EXPECT_EQ(nullptr, table_.values);
+  EXPECT_TRUE(table_.empty());
 }
 
 TEST_F(EntryTableTest, ShippedPostgresDefinitionsReadTheTerminalRow) {
@@ -171,10 +170,10 @@ TEST_F(EntryTableTest, ShippedPostgresDefinitionsReadTheTerminalRow) {
   std::int32_t status = build("*GEN", false, terminal);
   execute("DELETE FROM VXSYSTEM.VXS1140TRM WHERE TrmNam = '" + terminal + "'");
   ASSERT_EQ(0, status);
-  EXPECT_EQ((Items{terminal, "op", "40", "20260101120000"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "STRING", "DWORD", "STRING"}), items_of(table_.types));
+  EXPECT_EQ((Items{terminal, "op", "40", "20260101120000"}), items_of(table_, &Entry::value));
+  EXPECT_EQ((Items{"STRING", "STRING", "DWORD", "STRING"}), items_of(table_, &Entry::type));
   EXPECT_EQ((Items{"TerminalName", "LastUser", "TransferType", "LastUpdate"}),
-            items_of(table_.names));
+            items_of(table_, &Entry::name));
 }
 
 }  // namespace

@@ -67,3 +67,7 @@ std::int32_t status_mark_finished(DatabaseConnection& db, std::string_view termi
                   time_text.c_str(), name_text.c_str());
   return run_update(db, std::move(sql));
 }
+
+std::string status_failure_text(std::int32_t status) {
+  return text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status);
+}

@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "db/database.h"
-#include "log/format.h"
 
 std::int32_t status_mark_started(DatabaseConnection& db, std::string_view terminal_name,
                                  std::string_view timestamp, std::string_view user_name,
@@ -19,8 +18,5 @@ std::int32_t status_mark_finished(DatabaseConnection& db, std::string_view termi
                                   std::string_view timestamp);
 
 // The console text of a failed update: "Schreiben in Tab Vxs1140Trm fehlgeschlagen,
-// Error: " with the status, and a line feed. Inline, so the dialogue can use it
-// without linking the database code.
-inline std::string status_failure_text(std::int32_t status) {
-  return text_printf("Schreiben in Tab Vxs1140Trm fehlgeschlagen, Error: %d\n", status);
-}
+// Error: " with the status, and a line feed.
+std::string status_failure_text(std::int32_t status);

@@ -86,7 +86,7 @@ struct KeyList {
   const char* closing;
 };
 
-std::int32_t build_key_list(StringListRef& result, const KeyList& kind,
+std::int32_t build_key_list(std::vector<std::string>& result, const KeyList& kind,
                             const EntrySources& sources) {
   std::string joined;
   print_verbose(sources, kind.heading);
@@ -136,62 +136,14 @@ std::int32_t build_site_table(EntryTable& table, const EntrySources& sources) {
     }
     std::string value = site.size() > 5 ? site.substr(site.size() - 5) : site;
     if (value == "0") continue;
-    string_list_append(table.types, "STRING");
-    string_list_append(table.names, "StoNr" + std::to_string(number));
-    string_list_append(table.values, value);
+    table.push_back({"STRING", "StoNr" + std::to_string(number), value});
     ++number;
   }
 }
 
-}  // namespace
-
-std::vector<Entry> table_entries(const EntryTable& table) {
-  auto item = [](const StringListRef& list, std::int32_t index) {
-    return index < string_list_count(list) ? list->items[static_cast<std::size_t>(index)]
-                                           : std::string();
-  };
-  std::vector<Entry> entries;
-  entries.reserve(static_cast<std::size_t>(string_list_count(table.values)));
-  for (std::int32_t i = 0; i < string_list_count(table.values); ++i)
-    entries.push_back({item(table.types, i), item(table.names, i), item(table.values, i)});
-  return entries;
-}
-
-std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources, EntryStep& failed) {
-  const std::string& mode = sources.run.mode;
-  if (mode == "*GEN") {
-    sources.report.log_line(
-        "allgemeine Eintr\xE4"
-        "ge (*GEN) :\n");
-    std::int32_t status = build_value_list(table, sources, failed);
-    if (status == 0) status = build_type_list(table, sources);
-    if (status == 0) status = build_name_list(table, sources);
-    if (status != 0) {
-      if (failed == EntryStep::kNone) failed = EntryStep::kDefinitionFile;
-      return status;
-    }
-    std::int32_t values = string_list_count(table.values);
-    if (values == string_list_count(table.types) && string_list_count(table.names) == values) {
-      return 0;
-    }
-    const char* message = "\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
-    sources.report.log_line(message);
-    print_verbose(sources, message);
-    failed = EntryStep::kLists;
-    return 91;
-  }
-  if (mode == "*STO") {
-    std::int32_t status = build_site_table(table, sources);
-    if (status != 0) failed = EntryStep::kSiteTable;
-    return status;
-  }
-  failed = EntryStep::kMode;
-  sources.report.print("falscher Modus !!!\n");
-  sources.report.log_line("falscher Modus --> Abbruch");
-  return 91;
-}
-
-std::int32_t build_value_list(EntryTable& table, const EntrySources& sources, EntryStep& failed) {
+// The value statement from the file's fragments, its one row read as a quoted list.
+std::int32_t build_value_list(std::vector<std::string>& values, const EntrySources& sources,
+                              EntryStep& failed) {
   std::string joined;
   print_verbose(sources,
                 "Liste mit Werten der Eintr\xE4"
@@ -228,24 +180,62 @@ std::int32_t build_value_list(EntryTable& table, const EntrySources& sources, En
     failed = status == 100 ? EntryStep::kValueRow : EntryStep::kValueStatement;
     return status;
   }
-  table.values = parse_quoted_list(build_quoted_row(row));
+  values = parse_quoted_list(build_quoted_row(row));
   sources.rows.query_close();
   print_verbose(sources, "Werteliste erstellt\n");
   return 0;
 }
 
-std::int32_t build_type_list(EntryTable& table, const EntrySources& sources) {
-  static const KeyList kTypes{
-      "Liste mit Typen der Eintr\xE4"
-      "ge erstellen:\n",
-      "TYPE", "TYP", "Typen-String: \n", "Typen-Liste erstellt\n"};
-  return build_key_list(table.types, kTypes, sources);
-}
+const KeyList kTypes{
+    "Liste mit Typen der Eintr\xE4"
+    "ge erstellen:\n",
+    "TYPE", "TYP", "Typen-String: \n", "Typen-Liste erstellt\n"};
+const KeyList kNames{
+    "Liste mit Namen der Eintr\xE4"
+    "ge erstellen:\n",
+    "NAME", "NAM", nullptr, "Namen-Liste erstellt\n"};
 
-std::int32_t build_name_list(EntryTable& table, const EntrySources& sources) {
-  static const KeyList kNames{
-      "Liste mit Namen der Eintr\xE4"
-      "ge erstellen:\n",
-      "NAME", "NAM", nullptr, "Namen-Liste erstellt\n"};
-  return build_key_list(table.names, kNames, sources);
+// The three lists of *GEN, joined into entries once all are read and found equal.
+struct GeneralLists {
+  std::vector<std::string> values;
+  std::vector<std::string> types;
+  std::vector<std::string> names;
+};
+
+}  // namespace
+
+std::int32_t build_entry_table(EntryTable& table, const EntrySources& sources, EntryStep& failed) {
+  const std::string& mode = sources.run.mode;
+  if (mode == "*GEN") {
+    sources.report.log_line(
+        "allgemeine Eintr\xE4"
+        "ge (*GEN) :\n");
+    GeneralLists lists;
+    std::int32_t status = build_value_list(lists.values, sources, failed);
+    if (status == 0) status = build_key_list(lists.types, kTypes, sources);
+    if (status == 0) status = build_key_list(lists.names, kNames, sources);
+    if (status != 0) {
+      if (failed == EntryStep::kNone) failed = EntryStep::kDefinitionFile;
+      return status;
+    }
+    if (lists.values.size() == lists.types.size() && lists.names.size() == lists.values.size()) {
+      for (std::size_t i = 0; i < lists.values.size(); ++i)
+        table.push_back({lists.types[i], lists.names[i], lists.values[i]});
+      return 0;
+    }
+    const char* message = "\n FEHLENDER PARAMETER IN INI-DATEI !!\n";
+    sources.report.log_line(message);
+    print_verbose(sources, message);
+    failed = EntryStep::kLists;
+    return 91;
+  }
+  if (mode == "*STO") {
+    std::int32_t status = build_site_table(table, sources);
+    if (status != 0) failed = EntryStep::kSiteTable;
+    return status;
+  }
+  failed = EntryStep::kMode;
+  sources.report.print("falscher Modus !!!\n");
+  sources.report.log_line("falscher Modus --> Abbruch");
+  return 91;
 }

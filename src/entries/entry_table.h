@@ -6,31 +6,23 @@
 #include <string>
 #include <vector>
 
+#include "entries/entry.h"
 #include "entries/row_source.h"
-#include "entries/string_list.h"
 #include "log/report.h"
-#include "run/run_context.h"
 
-struct EntryTable {
-  StringListRef values;
-  StringListRef types;
-  StringListRef names;
+// The entries in the order they are sent.
+using EntryTable = std::vector<Entry>;
+
+// What the run asks of the assembly.
+struct EntryRequest {
+  std::string terminal_name;  // stands for $parm01 in the value statement
+  std::string mode;           // upper-cased: "*GEN" or "*STO"
+  bool verbose = false;
 };
-
-// One entry as the terminal receives it.
-struct Entry {
-  std::string type;
-  std::string name;
-  std::string value;
-};
-
-// The table's entries in order, counted by the values list; a type or name that its
-// list lacks is empty. The dialogue reads the table through this alone.
-std::vector<Entry> table_entries(const EntryTable& table);
 
 struct EntrySources {
   RowSource& rows;
-  const RunContext& run;
+  const EntryRequest& run;
   const std::string& database_system;
   const Report& report;
 };
@@ -51,6 +43,3 @@ inline std::int32_t build_entry_table(EntryTable& table, const EntrySources& sou
   EntryStep failed = EntryStep::kNone;
   return build_entry_table(table, sources, failed);
 }
-std::int32_t build_value_list(EntryTable& table, const EntrySources& sources, EntryStep& failed);
-std::int32_t build_type_list(EntryTable& table, const EntrySources& sources);
-std::int32_t build_name_list(EntryTable& table, const EntrySources& sources);

@@ -16,8 +16,11 @@
 
 using Items = std::vector<std::string>;
 
-inline Items items_of(const StringListRef& list) {
-  return list ? list->items : Items{};
+// One field of every entry, in order.
+inline Items items_of(const EntryTable& table, std::string Entry::*field) {
+  Items items;
+  for (const Entry& entry : table) items.push_back(entry.*field);
+  return items;
 }
 
 class EntryTableFixture : public ::testing::Test {
@@ -49,7 +52,8 @@ class EntryTableFixture : public ::testing::Test {
     run_.terminal_name = terminal;
     run_.verbose = report_.verbose = verbose;
     table_ = EntryTable{};
-    return build_entry_table(table_, EntrySources{rows(), run_, system_, report_});
+    failed_ = EntryStep::kNone;
+    return build_entry_table(table_, EntrySources{rows(), run_, system_, report_}, failed_);
   }
   static std::string read_text(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -58,9 +62,10 @@ class EntryTableFixture : public ::testing::Test {
   std::string log() const { return read_text(folder_ / "run.log"); }
 
   std::filesystem::path folder_, saved_;
-  RunContext run_;
+  EntryRequest run_;
   std::string system_ = "TEST";
   std::string console_;
   Report report_;
   EntryTable table_;
+  EntryStep failed_ = EntryStep::kNone;
 };

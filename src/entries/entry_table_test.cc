@@ -72,20 +72,23 @@ TEST_F(Assembly, CursorStatusesShapeTheTable) {
   rows_.values = {" v1 ", "v\"2"};
   ASSERT_EQ(build("*GEN"), 0);
   EXPECT_EQ(rows_.asked.text, " SELECT 1 ");
-  EXPECT_EQ(items_of(table_.values), (Items{"v1", "v\"2"}));
-  EXPECT_EQ(items_of(table_.names), (Items{"A", "B"}));
+  EXPECT_EQ(items_of(table_, &Entry::value), (Items{"v1", "v\"2"}));
+  EXPECT_EQ(items_of(table_, &Entry::name), (Items{"A", "B"}));
 
   rows_.has_row = false;
   EXPECT_EQ(build("*GEN"), 100);
-  EXPECT_EQ(table_.types, nullptr);
+  EXPECT_TRUE(table_.empty());
+  EXPECT_EQ(failed_, EntryStep::kValueRow);
 
   rows_.open_status = -1;
   console_.clear();
   EXPECT_EQ(build("*GEN"), -1);
   EXPECT_EQ(console_, "DbTabelle kann nicht geoeffnet werden, Fehler : -1\n");
+  EXPECT_EQ(failed_, EntryStep::kValueStatement);
 
   system_ = "../TEST";
   EXPECT_EQ(build("*GEN"), 3);
+  EXPECT_EQ(failed_, EntryStep::kDefinitionFile);
 }
 
 TEST_F(Assembly, TypesAndNamesJoinAcrossKeys) {
@@ -95,9 +98,9 @@ TEST_F(Assembly, TypesAndNamesJoinAcrossKeys) {
       "[TYPE]\nTYP001=\"STRING\",\"DWORD\"\nTYP002=BINARY\nTYP004=LOST\n"
       "[NAME]\nNAM001=N1\nNAM002=N2\nNAM003=\"N 3\"\n");
   ASSERT_EQ(0, build("*GEN"));
-  EXPECT_EQ((Items{"v1", "v2", "v,3"}), items_of(table_.values));
-  EXPECT_EQ((Items{"STRING", "DWORD", "BINARY"}), items_of(table_.types));
-  EXPECT_EQ((Items{"N1", "N2", "N 3"}), items_of(table_.names));
+  EXPECT_EQ((Items{"v1", "v2", "v,3"}), items_of(table_, &Entry::value));
+  EXPECT_EQ((Items{"STRING", "DWORD", "BINARY"}), items_of(table_, &Entry::type));
+  EXPECT_EQ((Items{"N1", "N2", "N 3"}), items_of(table_, &Entry::name));
 }
 
 TEST_F(Assembly, UnequalCountsFailAfterAllListsWereBuilt) {
@@ -106,9 +109,8 @@ TEST_F(Assembly, UnequalCountsFailAfterAllListsWereBuilt) {
       "[REGVAL]\nSQL001=SELECT 'a', 'b', 'c'\n"
       "[TYPE]\nTYP001=STRING,STRING\n[NAME]\nNAM001=A,B,C\n");
   EXPECT_EQ(91, build("*GEN"));
-  EXPECT_EQ(3, string_list_count(table_.values));
-  EXPECT_EQ(2, string_list_count(table_.types));
-  EXPECT_EQ(3, string_list_count(table_.names));
+  EXPECT_TRUE(table_.empty());
+  EXPECT_EQ(failed_, EntryStep::kLists);
   EXPECT_EQ(
       "allgemeine Eintr\xE4"
       "ge (*GEN) :\n\n"
@@ -121,16 +123,15 @@ TEST_F(Assembly, SectionsWithoutTextGiveThree) {
   rows_.values = {"a"};
   // No file at all: every key reads as empty.
   EXPECT_EQ(3, build("*GEN"));
-  EXPECT_EQ(nullptr, table_.values);
+  EXPECT_EQ(failed_, EntryStep::kDefinitionFile);
 
   write_definitions("[REGVAL]\nSQL001=\nSQL002=SELECT 1\n");
   EXPECT_EQ(3, build("*GEN"));
 
   write_definitions("[REGVAL]\nSQL001=SELECT 'a'\n[TYPE]\nTYP001=STRING\n[NAME]\nNAM002=A\n");
   EXPECT_EQ(3, build("*GEN"));
-  EXPECT_EQ(1, string_list_count(table_.values));
-  EXPECT_EQ(1, string_list_count(table_.types));
-  EXPECT_EQ(nullptr, table_.names);
+  EXPECT_TRUE(table_.empty());
+  EXPECT_EQ(failed_, EntryStep::kDefinitionFile);
   EXPECT_EQ("", console_);
 }
 
@@ -145,9 +146,10 @@ TEST_F(Assembly, SectionsEndAfterKeyNineHundredNinetyNine) {
             std::to_string(n) + "=T" + std::to_string(n) + "\n";
   text += "TYP1000=beyond\n[NAME]\nNAM001=A\n";
   write_definitions(text);
-  EXPECT_EQ(91, build("*GEN"));
-  ASSERT_EQ(999, string_list_count(table_.types));
-  EXPECT_EQ("T999", table_.types->items[998]);
+  // The verbose log shows every key read: the last is key 999, then the end.
+  EXPECT_EQ(91, build("*GEN", true));
+  EXPECT_NE(log().find("\nT999\n\n"), std::string::npos);
+  EXPECT_EQ(log().find("beyond"), std::string::npos);
 }
 
 TEST_F(Assembly, VerboseTexts) {
@@ -194,7 +196,8 @@ TEST_F(Assembly, UnknownModeIsRefused) {
   EXPECT_EQ(91, build("*XY"));
   EXPECT_EQ("falscher Modus !!!\n", console_);
   EXPECT_EQ("falscher Modus --> Abbruch\n", log());
-  EXPECT_EQ(nullptr, table_.values);
+  EXPECT_TRUE(table_.empty());
+  EXPECT_EQ(failed_, EntryStep::kMode);
 }
 
 }  // namespace

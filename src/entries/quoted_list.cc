@@ -25,8 +25,8 @@ char char_at(std::string_view text, std::size_t position) {
 
 // Fields of any length are kept whole: cutting a value at some buffer size would
 // send the terminal a different value than the statement gave.
-StringListRef parse_quoted_list(std::string_view text) {
-  StringListRef list;
+std::vector<std::string> parse_quoted_list(std::string_view text) {
+  std::vector<std::string> list;
   std::string field;
   int remembered = kNothing;  // the character the field scan examined last
   std::size_t position = 0;
@@ -35,11 +35,11 @@ StringListRef parse_quoted_list(std::string_view text) {
     while (char_at(text, position) == ' ') ++position;
     char c = char_at(text, position);
     if (ends_text(c)) {
-      if (remembered == ',') string_list_append(list, "");
+      if (remembered == ',') list.emplace_back("");
       return list;
     }
     if (c == ',') {
-      string_list_append(list, "");
+      list.emplace_back("");
       remembered = kNotComma;
       ++position;
       continue;
@@ -50,7 +50,7 @@ StringListRef parse_quoted_list(std::string_view text) {
       char ch = char_at(text, ++position);
       remembered = static_cast<unsigned char>(ch);
       if (ends_text(ch)) {
-        string_list_append(list, field);
+        list.emplace_back(field);
         break;  // the outer loop stops on this character
       }
       if (ch != closing) {
@@ -58,7 +58,7 @@ StringListRef parse_quoted_list(std::string_view text) {
         continue;
       }
       if (closing == ',') {
-        string_list_append(list, field);
+        list.emplace_back(field);
         ++position;
         break;
       }
@@ -68,7 +68,7 @@ StringListRef parse_quoted_list(std::string_view text) {
         ++position;
         continue;
       }
-      string_list_append(list, field);
+      list.emplace_back(field);
       // A comma is the separator; anything else starts the next field itself.
       position += next == ',' ? 2 : 1;
       break;

@@ -4,12 +4,12 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/query_row.h"
-#include "entries/string_list.h"
 
-// A new list with one item per field, or none when the text holds no field.
-StringListRef parse_quoted_list(std::string_view text);
+// One item per field; empty when the text holds no field.
+std::vector<std::string> parse_quoted_list(std::string_view text);
 
 // The row's column values, each trimmed and in double quotes, separated by commas.
 std::string build_quoted_row(const QueryRow& row);

@@ -12,10 +12,10 @@ namespace {
 
 using Items = std::vector<std::string>;
 
-// The list's items, or nothing when the parser returned none.
-std::optional<Items> items_of(const StringListRef& list) {
-  if (!list) return std::nullopt;
-  return list->items;
+// The list's items, or nothing when the parser found no field.
+std::optional<Items> items_of(const Items& list) {
+  if (list.empty()) return std::nullopt;
+  return list;
 }
 
 void set_column(QueryRow& row, int index, const char* value) {
@@ -59,14 +59,14 @@ TEST(ParseQuotedList, Table) {
       {"\"a\"\n", Items{"a"}},
   };
   for (const Case& c : cases) {
-    StringListRef list = parse_quoted_list(c.text);
+    Items list = parse_quoted_list(c.text);
     EXPECT_EQ(c.items, items_of(list)) << "text: [" << c.text << "]";
   }
 }
 
 TEST(ParseQuotedList, KeepsFieldsOfAnyLengthWhole) {
   const std::string long_field(600, 'x');
-  StringListRef list = parse_quoted_list("\"" + long_field + "\"," + long_field);
+  Items list = parse_quoted_list("\"" + long_field + "\"," + long_field);
   EXPECT_EQ((Items{long_field, long_field}), items_of(list));
 }
 
@@ -108,8 +108,7 @@ TEST(BuildQuotedRow, ThirtyFullColumnsAreKeptWhole) {
   for (int i = 0; i < kQueryColumns; ++i) set_column(row, i, full.c_str());
   const std::string line = build_quoted_row(row);
   EXPECT_EQ(static_cast<std::size_t>(kQueryColumns * (kColumnBytes + 2) - 1), line.size());
-  StringListRef list = parse_quoted_list(line);
-  ASSERT_NE(nullptr, list);
-  ASSERT_EQ(kQueryColumns, string_list_count(list));
-  EXPECT_EQ(full, list->items[kQueryColumns - 1]);
+  Items list = parse_quoted_list(line);
+  ASSERT_EQ(static_cast<std::size_t>(kQueryColumns), list.size());
+  EXPECT_EQ(full, list[kQueryColumns - 1]);
 }

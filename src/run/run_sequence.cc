@@ -1,6 +1,7 @@
 // The run of one transfer, from the command line to the last line of output.
 #include "run/run_sequence.h"
 
+#include <functional>
 #include <memory>
 
 #include "db/database.h"
@@ -10,6 +11,7 @@
 #include "log/timestamp.h"
 #include "platform/interrupt.h"
 #include "platform/paths.h"
+#include "run/database_rows.h"
 #include "run/run_context.h"
 #include "settings/credentials.h"
 #include "settings/text.h"
@@ -138,25 +140,27 @@ struct RunSetup {
   EntryTable table;
 };
 
-// Closes and frees the terminal socket when its holder goes.
-struct SocketRelease {
-  void operator()(TerminalSocket* socket) const {
-    tsock_close(socket);
-    tsock_free(socket);
-  }
-};
-using OwnedSocket = std::unique_ptr<TerminalSocket, SocketRelease>;
+// Writes a code into the status row's TrmDst; 0 or the update's status.
+using ProgressWriter = std::function<std::int32_t(std::int32_t code)>;
+
+// The terminal socket closes its connection when its holder lets it go.
+using OwnedSocket = std::unique_ptr<TerminalSocket>;
 
 // Connects the terminal and transfers the entries, or records why it could not; true
 // when the connection was made.
 bool talk_to_terminal(OwnedSocket& socket, Dialogue& dialogue, const EntryTable& table,
-                      const StatusRecorder& record, const RunContext& run, const Report& report) {
+                      const ProgressWriter& record, const RunContext& run, const Report& report) {
   TerminalSocket* created = nullptr;
   std::int32_t connection_code = connect_terminal(created, run, report);
   socket.reset(created);
   if (connection_code == 0 && socket) {
+    // A failed update during the dialogue shows on the verbose console only.
+    StatusRecorder record_quietly = [&](std::int32_t code) {
+      std::int32_t status = record(code);
+      if (status != 0) report.print_verbose(status_failure_text(status));
+    };
     transfer_entries(dialogue, table,
-                     TerminalLink{socket.get(), run.terminal_name, report, record});
+                     TerminalLink{socket.get(), run.terminal_name, report, record_quietly});
     return true;
   }
   report.log_line(text_printf("Socket-Error : %d", connection_code));
@@ -168,7 +172,7 @@ bool talk_to_terminal(OwnedSocket& socket, Dialogue& dialogue, const EntryTable&
 
 // After a stop request the connection goes at once, and the row says 10004 unless it
 // already holds a failure of this run; the signal's number, 0 when there was none.
-int finish_interrupted(OwnedSocket& socket, Dialogue& dialogue, const StatusRecorder& record,
+int finish_interrupted(OwnedSocket& socket, Dialogue& dialogue, const ProgressWriter& record,
                        const Report& report) {
   const int signal = interrupt_signal();
   if (signal == 0) return 0;
@@ -179,13 +183,6 @@ int finish_interrupted(OwnedSocket& socket, Dialogue& dialogue, const StatusReco
     report_status_failure(report, record(kInterruptedCode));
   }
   return signal;
-}
-
-void release_lists(Dialogue& dialogue, EntryTable& table) {
-  string_list_release(dialogue.command_sequence);
-  string_list_release(table.values);
-  string_list_release(table.types);
-  string_list_release(table.names);
 }
 
 // The outcome's word for each step, in the order of EntryStep.
@@ -208,8 +205,9 @@ std::int32_t prepare_run(const std::vector<std::string>& arguments, RunSetup& se
     outcome.stage = "entries";
     DatabaseRows rows(setup.db);
     EntryStep failed = EntryStep::kNone;
+    const EntryRequest request{setup.run.terminal_name, setup.run.mode, setup.run.verbose};
     status = build_entry_table(
-        setup.table, EntrySources{rows, setup.run, setup.settings.database_system, report}, failed);
+        setup.table, EntrySources{rows, request, setup.settings.database_system, report}, failed);
     outcome.step = step_word(failed);
   }
   outcome.code = status;
@@ -225,14 +223,14 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
   if (status != 0) return status;
   const RunContext& run = setup.run;
   DatabaseConnection& db = setup.db;
-  outcome.entries = table_entries(setup.table).size();
+  outcome.entries = setup.table.size();
 
   interrupt_arm();
   outcome.row = status_mark_started(db, run.terminal_name, row_time(setup.timestamp), run.run_user,
                                     kTransferName, kTransferType);
   outcome.start_marked = true;
   report_status_failure(report, outcome.row);
-  StatusRecorder record = [&](std::int32_t code) {
+  ProgressWriter record = [&](std::int32_t code) {
     return status_set_progress(db, run.terminal_name, row_time(setup.timestamp), code, 0);
   };
   OwnedSocket socket;
@@ -248,7 +246,6 @@ std::int32_t run_transfer(const std::vector<std::string>& arguments, Report& rep
   outcome.sent = dialogue.entries_sent;
   outcome.accepted = dialogue.entries_accepted;
   socket.reset();
-  release_lists(dialogue, setup.table);
   report.log_line("Programm beendet");
   report.print(printable_reply(final_reply_text(dialogue.last_reply)) + "\n");
   return 0;

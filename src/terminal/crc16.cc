@@ -1,8 +1,8 @@
 // CRC-16/ARC (reflected polynomial 0xA001, no final XOR) over entry texts: the bit
 // step, and a block form that takes a byte at a time from a table of those steps.
-#include <array>
+#include "terminal/crc16.h"
 
-#include "terminal/dialogue.h"
+#include <array>
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Tests of the CRC-16/ARC used in UPDSYSDB lines.
+#include "terminal/crc16.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
-
-#include "terminal/dialogue.h"
 
 TEST(Crc16, CheckValueAndWorkedExamples) {
   EXPECT_EQ(crc16_block("123456789", 9, 0), 0xBB3D);

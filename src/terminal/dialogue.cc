@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "db/status_row.h"
 #include "log/format.h"
 #include "platform/interrupt.h"
+#include "terminal/crc16.h"
 #include "terminal/reply_text.h"
 
 namespace {
@@ -34,11 +34,10 @@ void append_number(std::string& text, std::size_t value, int base) {
   text.append(digits, end);
 }
 
-// Writes a failure's code into the status row, reporting a failed update in verbose mode.
+// Writes a failure's code into the status row.
 void record_failure(Dialogue& dialogue, std::int32_t code, const TerminalLink& link) {
   dialogue.recorded_code = code;
-  std::int32_t status = link.record_status ? link.record_status(code) : 0;
-  if (status != 0) link.report.print_verbose(status_failure_text(status));
+  if (link.record_status) link.record_status(code);
 }
 
 // A lost connection would otherwise leave the row as if every entry had arrived. Only
@@ -52,9 +51,7 @@ void record_socket_failure(Dialogue& dialogue, std::int32_t code, const Terminal
 
 // Sends the command of the step at the cursor; 0 when sent, else the socket's code.
 std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
-  const std::string& step =
-      dialogue.command_sequence->items[static_cast<std::size_t>(dialogue.step_cursor)];
-  std::string command = (step.size() > 3 ? step.substr(3) : std::string()) + "\r\n";
+  std::string command = dialogue.command_sequence[dialogue.step_cursor].command + "\r\n";
   if (tsock_send(link.socket, command.data(), static_cast<std::int32_t>(command.size()), 1) == -1) {
     std::int32_t code = tsock_last_error(link.socket);
     if (code == kInterruptedCode) return code;  // the run reports the stop request
@@ -104,8 +101,7 @@ void report_reply(const std::string& reply, std::int32_t received, const Report&
 std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link) {
   std::array<char, kReplyBufferSize> reply_buffer;
   for (;;) {
-    const std::size_t steps =
-        static_cast<std::size_t>(string_list_count(dialogue.command_sequence));
+    const std::size_t steps = dialogue.command_sequence.size();
     if (dialogue.step_cursor >= steps) return 0;
 
     reply_buffer.fill('\0');
@@ -122,8 +118,8 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
     }
     dialogue.last_reply = reply.size() < 2 ? std::string() : reply.substr(0, reply.size() - 2);
 
-    const std::string& step = dialogue.command_sequence->items[dialogue.step_cursor];
-    if (reply.size() < 3 || reply.compare(0, 3, step, 0, 3) != 0) {
+    const std::string& expected = dialogue.command_sequence[dialogue.step_cursor].expected;
+    if (reply.size() < 3 || reply.compare(0, 3, expected) != 0) {
       if (reply.empty()) reply = " 99keine Antwort  ";
       dialogue.last_reply = reply.substr(0, 3);
       std::int32_t code = reply_code(dialogue.last_reply);
@@ -158,13 +154,13 @@ std::string entry_command(const Entry& entry) {
   return command;
 }
 
-std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
+std::int32_t transfer_entries(Dialogue& dialogue, const std::vector<Entry>& entries,
                               const TerminalLink& link) {
   link.report.log_line(text_printf("-->Registry schreiben: %s", ""));
   link.report.print_verbose("Befehlsfolge festlegen.\n");
-  string_list_append(dialogue.command_sequence, "200");
-  string_list_append(dialogue.command_sequence, std::string("331USER ") + kTerminalUser);
-  string_list_append(dialogue.command_sequence, std::string("230PASS ") + kTerminalPassword);
+  dialogue.command_sequence.push_back({"200", ""});
+  dialogue.command_sequence.push_back({"331", std::string("USER ") + kTerminalUser});
+  dialogue.command_sequence.push_back({"230", std::string("PASS ") + kTerminalPassword});
   dialogue.step_cursor = 0;
 
   std::int32_t result = run_dialogue(dialogue, false, link);
@@ -176,18 +172,16 @@ std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
   }
   dialogue.logged_in = true;
 
-  for (const Entry& entry : table_entries(table)) {
-    // Built piece by piece: these two texts are made for every entry. The same as
-    // "200UPDSYSDB %x %d %s" and "an Terminal %s: %s".
-    std::string step = "200";
-    step += entry_command(entry);
-    string_list_append(dialogue.command_sequence, "200");
-    string_list_append(dialogue.command_sequence, step);
+  for (const Entry& entry : entries) {
+    // Built piece by piece: this text is made for every entry. The same as
+    // "an Terminal %s: 200%s".
+    dialogue.command_sequence.push_back({"200", ""});
+    dialogue.command_sequence.push_back({"200", entry_command(entry)});
     std::string logged = "an Terminal ";
-    // The terminal name is a C text there: a NUL byte would end it.
+    // The terminal name and the command are C texts there: a NUL byte would end them.
     logged.append(link.terminal_name.c_str());
-    logged += ": ";
-    logged.append(step.c_str());
+    logged += ": 200";
+    logged.append(dialogue.command_sequence.back().command.c_str());
     link.report.log_line(logged);
     const std::size_t sent_before = dialogue.commands_sent;
     result = run_dialogue(dialogue, true, link);

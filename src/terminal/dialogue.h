@@ -6,14 +6,21 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
-#include "entries/entry_table.h"
-#include "entries/string_list.h"
+#include "entries/entry.h"
 #include "log/report.h"
 #include "terminal/terminal_socket.h"
 
+// One step: the reply code awaited, and the command sent once the reply before it was
+// as awaited (none for the greeting and for an entry's start).
+struct DialogueStep {
+  std::string expected;
+  std::string command;
+};
+
 struct Dialogue {
-  StringListRef command_sequence;
+  std::vector<DialogueStep> command_sequence;
   std::size_t step_cursor = 0;  // never reset after the login
   std::string last_reply;
   bool socket_failure_recorded = false;  // the first failed receive or send is in the row
@@ -24,8 +31,9 @@ struct Dialogue {
   std::size_t entries_accepted = 0;      // of those, answered with the awaited code
 };
 
-// Writes a failure's code into the terminal's status row; 0 or a status.
-using StatusRecorder = std::function<std::int32_t(std::int32_t code)>;
+// Writes a failure's code into the terminal's status row, and reports for itself
+// when that fails.
+using StatusRecorder = std::function<void(std::int32_t code)>;
 
 struct TerminalLink {
   TerminalSocket* socket;
@@ -34,11 +42,8 @@ struct TerminalLink {
   StatusRecorder record_status;
 };
 
-std::int32_t transfer_entries(Dialogue& dialogue, const EntryTable& table,
+std::int32_t transfer_entries(Dialogue& dialogue, const std::vector<Entry>& entries,
                               const TerminalLink& link);
 // The UPDSYSDB command of one entry (an empty value is sent as 0).
 std::string entry_command(const Entry& entry);
 std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link);
-
-std::uint16_t crc16_byte(std::uint8_t byte, std::uint16_t crc);
-std::uint16_t crc16_block(const void* data, std::size_t length, std::uint16_t start);

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/socket.h"
-#include "terminal/terminal_socket_impl.h"
 
 namespace {
 
@@ -44,7 +43,6 @@ TerminalSocket* tsock_create(std::int32_t& error) {
     error = errno != 0 ? errno : ENOMEM;
     return nullptr;
   }
-  std::memcpy(created->tag, kTerminalSocketTag, 9);
   std::int32_t started = net_startup();
   if (started != 0) {
     delete created;
@@ -57,8 +55,6 @@ TerminalSocket* tsock_create(std::int32_t& error) {
 std::int32_t tsock_free(TerminalSocket* socket) {
   if (!tagged(socket)) return kNetInvalid;
   tsock_close(socket);
-  // A stale pointer to the freed object must not pass the tag check by chance.
-  socket->tag[0] = '\0';
   delete socket;
   return 0;
 }

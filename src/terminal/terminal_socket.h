@@ -3,9 +3,33 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
-struct TerminalSocket;
+#include "platform/net_socket.h"
+
+inline constexpr char kTerminalSocketTag[9] = "VXSocket";
+
+// The endpoint owns its OS socket: destroying it closes the connection, so a holder
+// (a std::unique_ptr, say) needs no clean-up of its own. The fields are the module's
+// record, open to the socket code and its tests, which forge wrongly tagged objects.
+class TerminalSocket {
+ public:
+  TerminalSocket() { std::memcpy(tag, kTerminalSocketTag, sizeof tag); }
+  // A stale pointer to the destroyed object must not pass the tag check by chance.
+  ~TerminalSocket() { tag[0] = '\0'; }
+  TerminalSocket(const TerminalSocket&) = delete;
+  TerminalSocket& operator=(const TerminalSocket&) = delete;
+
+  char tag[9] = {};                  // "VXSocket" and a NUL while the object lives
+  NetSocket handle;                  // closed while no connection is open
+  std::int32_t last_error = 0;       // Windows Sockets code of the last recorded failure
+  std::uint32_t address = 0;         // peer IPv4 address, network byte order; 0 means none
+  char address_text[16] = {};        // what tsock_set_address was given
+  char host_name[256] = {};          // what tsock_set_host was given
+  std::uint16_t port = 0;            // peer port, host byte order
+  std::int32_t timeout_seconds = 0;  // bound of every wait
+};
 
 // New object, or null with the error in `error`.
 TerminalSocket* tsock_create(std::int32_t& error);

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "terminal/terminal_socket_impl.h"
+#include "terminal/terminal_socket.h"
 
 namespace {
 

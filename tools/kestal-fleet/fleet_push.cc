@@ -17,6 +17,7 @@
 #include "fleet_input.h"
 #include "fleet_page.h"
 #include "fleet_rounds.h"
+#include "run/database_rows.h"
 #include "settings/text.h"
 #include "terminal/dialogue.h"
 
@@ -48,7 +49,7 @@ int dry_run(FleetDatabase& database, const FleetOptions& o, const std::vector<st
   for (const std::string& name : names) {
     std::string console;
     Report report{RunLog{}, Console{&console}, false};
-    RunContext run{o.user, name, o.mode, false};
+    EntryRequest run{name, o.mode, false};
     text_upper(run.mode);
     EntryTable table;
     DatabaseRows rows(database.db);
@@ -60,11 +61,8 @@ int dry_run(FleetDatabase& database, const FleetOptions& o, const std::vector<st
                    printable(name).c_str(), static_cast<int>(status), console.c_str());
     }
     if (status == 0)
-      for (const Entry& entry : table_entries(table))
+      for (const Entry& entry : table)
         std::printf("%s\t%s\n", name.c_str(), entry_command(entry).c_str());
-    string_list_release(table.values);
-    string_list_release(table.types);
-    string_list_release(table.names);
   }
   return all_built ? 0 : 1;
 }
