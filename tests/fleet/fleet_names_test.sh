@@ -16,7 +16,8 @@ print(" ".join("%s=%s" % (json.loads(l)["terminal"].replace("\0", "<NUL>"), json
                for l in open(sys.argv[1], encoding="utf-8")))' "$1"
 }
 
-fleet push '::::' '*STO' --terminals "$work/terminals" --jobs 4 --json "$work/push.json"
+fleet push '::::' '*STO' --terminals "$work/terminals" --jobs 4 --json "$work/push.json" \
+  --joblog "$work/joblog"
 expect_eq "$rc" 1 "exit status: $(cat "$work/err")"
 expect_eq "$(outcomes "$work/push.json")" "127.0.6.1=ok 127.0.6.2<NUL>x=setup-failed \
 ::::=unreachable 127.0.6.3=entry-refused :::=unreachable 127.0.6.4=login-refused" "outcomes"
@@ -24,6 +25,9 @@ expect_eq "$(json_field "$work/push.json" 127.0.6.3 code)" 500 "refused entry wi
 expect_eq "$(json_field "$work/push.json" 127.0.6.3 status_row)" 100 "no row for the start mark"
 expect_eq "$(json_field "$work/push.json" :::: code)" 11001 "separator as a host name"
 expect_eq "$(grep -c '^Start : ' "$inst/Velmarion_php/log/KestalLog.txt")" 5 "runs started"
+expect_eq "$(cut -f1,2,7,8 "$work/joblog" | head -2 | tr '\t\n' ' ;')" \
+  "Seq Host Exitval Signal;1 : 0 0;" "job log in GNU parallel's format"
+expect_eq "$(wc -l <"$work/joblog")" 6 "a job log line per transfer"
 
 fleet push '::::' '*STO' --resume "$work/push.json" --json "$work/resume.json"
 expect_eq "$(outcomes "$work/resume.json")" "127.0.6.2<NUL>x=setup-failed \
