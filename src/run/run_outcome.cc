@@ -2,13 +2,15 @@
 // mark that does not apply.
 #include "run/run_outcome.h"
 
-#include "log/format.h"
-
 std::string outcome_line(const RunOutcome& outcome) {
-  std::string row = outcome.start_marked ? std::to_string(outcome.row) : "-";
-  return text_printf(
-      "kestalentry-outcome stage=%s step=%s code=%d entries=%zu sent=%zu accepted=%zu row=%s "
-      "signal=%d exit=%d\n",
-      outcome.stage, outcome.step, static_cast<int>(outcome.code), outcome.entries, outcome.sent,
-      outcome.accepted, row.c_str(), outcome.signal, static_cast<int>(outcome.exit));
+  using std::to_string;
+  std::string line = "kestalentry-outcome stage=";
+  line += outcome.stage;
+  line += " step=";
+  line += outcome.step;
+  line += " code=" + to_string(outcome.code) + " entries=" + to_string(outcome.entries) +
+          " sent=" + to_string(outcome.sent) + " accepted=" + to_string(outcome.accepted) +
+          " row=" + (outcome.start_marked ? to_string(outcome.row) : "-") +
+          " signal=" + to_string(outcome.signal) + " exit=" + to_string(outcome.exit) + "\n";
+  return line;
 }
