@@ -12,7 +12,7 @@ PACKAGES=(
   file dpkg-dev
   chromium
   lintian scdoc man-db
-  parallel pgbouncer openssh-server
+  parallel pgbouncer openssh-server strace
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"
