@@ -12,7 +12,7 @@ PACKAGES=(
   file dpkg-dev
   chromium
   lintian scdoc man-db
-  pgbouncer openssh-server
+  pgbouncer openssh-server strace
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"

@@ -110,9 +110,11 @@ TEST_F(Database, StatementTextsBeyondOneThousandCharactersRunWhole) {
 }
 
 TEST_F(Database, SyntaxErrorClosesTheCursorAndRecordsTheNativeError) {
-  EXPECT_EQ(query_open(db_, "SELEKT nothing FROM nowhere"), -1);
-  EXPECT_NE(db_.diagnostics.native_error, 0);
-  EXPECT_STREQ(db_.diagnostics.state, "42601");
+  DiagnosticRecord failure;
+  EXPECT_EQ(query_open(db_, "SELEKT nothing FROM nowhere", {}, &failure), -1);
+  EXPECT_NE(failure.native_error, 0);
+  EXPECT_EQ(failure.state, "42601");
+  EXPECT_NE(failure.message, "");
   EXPECT_FALSE(db_.query_statement);
   EXPECT_EQ(query_close(db_), -1);
   QueryRow row;
@@ -161,8 +163,9 @@ TEST_F(Database, SiteCursorWithoutSitesReportsNoDataAtOnce) {
 
 TEST_F(Database, SiteCursorOnAMissingTableFailsAndStaysClosed) {
   pg_exec("ALTER TABLE vxsystem.vxs113sto RENAME TO vxs113sto_away;");
-  EXPECT_EQ(site_cursor_open(db_), -1);
-  EXPECT_NE(db_.diagnostics.native_error, 0);
+  DiagnosticRecord failure;
+  EXPECT_EQ(site_cursor_open(db_, &failure), -1);
+  EXPECT_NE(failure.native_error, 0);
   EXPECT_FALSE(db_.site_statement);
   std::string site;
   EXPECT_EQ(site_cursor_fetch(db_, site), -1);

@@ -110,12 +110,13 @@ TEST_F(StatusRow, LongNamesAndBytesAboveAsciiArriveWhole) {
 
 TEST_F(StatusRow, FailedUpdateReportsTheNativeErrorAndChangesNothing) {
   dbfix::pg_exec("ALTER TABLE vxsystem.vxs1140trm RENAME TO vxs1140trm_away;");
-  std::int32_t status = status_mark_finished(db_, "term-1", "20261207090503");
+  DiagnosticRecord failure;
+  std::int32_t status = status_mark_finished(db_, "term-1", "20261207090503", &failure);
   dbfix::pg_exec("ALTER TABLE vxsystem.vxs1140trm_away RENAME TO vxs1140trm;");
   EXPECT_NE(status, 0);
   EXPECT_NE(status, -1);
-  EXPECT_EQ(status, db_.diagnostics.native_error);
-  EXPECT_STREQ(db_.diagnostics.state, "42P01");
+  EXPECT_EQ(status, failure.native_error);
+  EXPECT_EQ(failure.state, "42P01");
   EXPECT_EQ(pg_terminal("term-1"), (Row{"19990101000000", "old", "X", "3", "17", "9", "0"}));
 }
 
@@ -184,10 +185,11 @@ TEST_F(SqliteStatusRow, QuotedAndUnknownNamesMatchOnlyTheirOwnRow) {
 
 TEST_F(SqliteStatusRow, FailedUpdateReportsTheNativeError) {
   dbfix::sqlite_exec(source_, "ALTER TABLE vxs1140trm RENAME TO vxs1140trm_away;");
-  std::int32_t status = status_mark_finished(db_, "term-1", "20261207090503");
+  DiagnosticRecord failure;
+  std::int32_t status = status_mark_finished(db_, "term-1", "20261207090503", &failure);
   EXPECT_NE(status, 0);
   EXPECT_NE(status, -1);
-  EXPECT_EQ(status, db_.diagnostics.native_error);
+  EXPECT_EQ(status, failure.native_error);
 }
 
 TEST_F(SqliteStatusRow, SiteCursorReadsThroughTheSchemaName) {

@@ -31,9 +31,10 @@ void set_cursor_attributes(SQLHSTMT statement) {
                  SQL_IS_INTEGER);
 }
 
-// A cursor that reports SQL_ERROR keeps its diagnostics and closes itself.
-std::int32_t close_after_error(DatabaseConnection& db, OdbcHandle& statement) {
-  read_diagnostics(db, SQL_HANDLE_STMT, statement.get());
+// A cursor that reports SQL_ERROR hands its diagnostics to a caller that asked and
+// closes itself.
+std::int32_t close_after_error(OdbcHandle& statement, DiagnosticRecord* failure) {
+  if (failure != nullptr) *failure = read_diagnostics(SQL_HANDLE_STMT, statement.get());
   statement.reset();
   return -1;
 }
@@ -82,16 +83,15 @@ std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
 }
 
 std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
-                        const std::vector<std::string>& parameters) {
+                        const std::vector<std::string>& parameters, DiagnosticRecord* failure) {
   db.query_column_count = 0;
   db.query_statement = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
   if (!db.query_statement) return 0;
   set_cursor_attributes(db.query_statement.get());
-  db.statement_text.assign(sql);
-  SQLRETURN rc = execute_with_parameters(db.query_statement.get(), db.statement_text, parameters);
+  SQLRETURN rc = execute_with_parameters(db.query_statement.get(), sql, parameters);
   db.last_status = widen(rc);
   if (rc == SQL_ERROR) {
-    return close_after_error(db, db.query_statement);
+    return close_after_error(db.query_statement, failure);
   }
   if (rc == SQL_SUCCESS_WITH_INFO) db.last_status = 0;
   if (db.last_status != 0) return db.last_status;
@@ -101,14 +101,15 @@ std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
   return 0;
 }
 
-std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row) {
+std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row, DiagnosticRecord* failure) {
   QueryRow work;
+  SQLLEN lengths[kQueryColumns] = {};
   if (!db.query_statement || db.query_column_count == 0) return -1;
   // Columns beyond the row's thirty slots are not bound, so nothing is written past it.
   int bound = db.query_column_count < kQueryColumns ? db.query_column_count : kQueryColumns;
   for (int i = 1; i <= bound; ++i) {
     SQLBindCol(db.query_statement.get(), static_cast<SQLUSMALLINT>(i), SQL_C_CHAR,
-               work.columns[i - 1], kColumnBytes, &db.length_indicator);
+               work.columns[i - 1], kColumnBytes, &lengths[i - 1]);
   }
   SQLRETURN rc = SQLFetch(db.query_statement.get());
   db.last_status = widen(rc);
@@ -119,7 +120,7 @@ std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row) {
     return 0;
   }
   if (rc == SQL_ERROR) {
-    return close_after_error(db, db.query_statement);
+    return close_after_error(db.query_statement, failure);
   }
   return db.last_status;
 }
@@ -130,27 +131,29 @@ std::int32_t query_close(DatabaseConnection& db) {
   return db.last_status;
 }
 
-std::int32_t site_cursor_open(DatabaseConnection& db) {
+std::int32_t site_cursor_open(DatabaseConnection& db, DiagnosticRecord* failure) {
   db.site_statement = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
   if (!db.site_statement) return 0;
   set_cursor_attributes(db.site_statement.get());
-  db.statement_text = kSiteQuery;
-  SQLRETURN rc = SQLExecDirect(db.site_statement.get(), sql_text(db.statement_text), SQL_NTS);
+  std::string text = kSiteQuery;
+  SQLRETURN rc = SQLExecDirect(db.site_statement.get(), sql_text(text), SQL_NTS);
   db.last_status = widen(rc);
   if (rc == SQL_SUCCESS_WITH_INFO) {
     db.last_status = 0;
     return 0;
   }
   if (rc == SQL_ERROR) {
-    return close_after_error(db, db.site_statement);
+    return close_after_error(db.site_statement, failure);
   }
   return db.last_status;
 }
 
-std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number) {
+std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number,
+                               DiagnosticRecord* failure) {
   if (!db.site_statement) return -1;
   char work[9] = {};
-  SQLBindCol(db.site_statement.get(), 1, SQL_C_CHAR, work, sizeof work, &db.length_indicator);
+  SQLLEN length = 0;
+  SQLBindCol(db.site_statement.get(), 1, SQL_C_CHAR, work, sizeof work, &length);
   SQLRETURN rc = SQLFetch(db.site_statement.get());
   db.last_status = widen(rc);
   if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
@@ -160,7 +163,7 @@ std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number)
     return 0;
   }
   if (rc == SQL_ERROR) {
-    return close_after_error(db, db.site_statement);
+    return close_after_error(db.site_statement, failure);
   }
   return db.last_status;
 }
@@ -170,7 +173,7 @@ std::int32_t site_cursor_close(DatabaseConnection& db) {
   return db.last_status;
 }
 
-SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string& sql,
+SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string_view sql,
                                   const std::vector<std::string>& parameters) {
   // Values and lengths must live until the statement has run.
   std::vector<std::string> values(parameters);
@@ -183,16 +186,21 @@ SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string& sql,
                                     value.data(), lengths[i], &lengths[i]);
     if (rc == SQL_ERROR) return rc;
   }
-  return SQLExecDirect(statement, sql_text(sql), SQL_NTS);
+  std::string text(sql);
+  return SQLExecDirect(statement, sql_text(text), SQL_NTS);
 }
 
-SQLRETURN read_diagnostics(DatabaseConnection& db, SQLSMALLINT handle_type, SQLHANDLE handle) {
-  db.diagnostics = DiagnosticRecord{};
+DiagnosticRecord read_diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle) {
+  SQLCHAR state[6] = {};
+  SQLCHAR message[1000] = {};
   SQLINTEGER native = 0;
   SQLSMALLINT length = 0;
-  SQLRETURN rc = SQLGetDiagRec(
-      handle_type, handle, 1, reinterpret_cast<SQLCHAR*>(db.diagnostics.state), &native,
-      reinterpret_cast<SQLCHAR*>(db.diagnostics.message), sizeof db.diagnostics.message, &length);
-  db.diagnostics.native_error = static_cast<std::int32_t>(native);
-  return rc;
+  DiagnosticRecord record;
+  SQLRETURN rc =
+      SQLGetDiagRec(handle_type, handle, 1, state, &native, message, sizeof message, &length);
+  if (!SQL_SUCCEEDED(rc)) return record;
+  record.state = reinterpret_cast<const char*>(state);
+  record.message = reinterpret_cast<const char*>(message);
+  record.native_error = static_cast<std::int32_t>(native);
+  return record;
 }

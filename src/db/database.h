@@ -16,10 +16,11 @@
 #include "db/odbc_handle.h"
 #include "db/query_row.h"
 
+// The first diagnostic record of a failed call, handed to the caller that asked.
 struct DiagnosticRecord {
-  char state[256];
-  char message[1000];
-  std::int32_t native_error;
+  std::string state;
+  std::string message;
+  std::int32_t native_error = 0;
 };
 
 // The handles are freed with the connection, statements first; a connection that
@@ -32,9 +33,6 @@ struct DatabaseConnection {
   OdbcHandle site_statement;
   bool connected = false;
   std::int32_t last_status = 0;
-  SQLLEN length_indicator = 0;
-  std::string statement_text;  // the SQL text being executed
-  DiagnosticRecord diagnostics{};
 
   DatabaseConnection() = default;
   ~DatabaseConnection();
@@ -50,20 +48,27 @@ OdbcHandle odbc_allocate(SQLSMALLINT type, SQLHANDLE parent);
 std::int32_t db_connect(DatabaseConnection& db, std::string_view user_name,
                         std::string_view password, std::string_view data_source);
 
+// A cursor operation that fails with SQL_ERROR closes its cursor and, where the
+// caller passes `failure`, fills it with the first diagnostic record.
+
 // `parameters` are bound, in order, to the "?" markers of `sql`.
 std::int32_t query_open(DatabaseConnection& db, std::string_view sql,
-                        const std::vector<std::string>& parameters = {});
-std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row);
+                        const std::vector<std::string>& parameters = {},
+                        DiagnosticRecord* failure = nullptr);
+std::int32_t query_fetch_row(DatabaseConnection& db, QueryRow& row,
+                             DiagnosticRecord* failure = nullptr);
 std::int32_t query_close(DatabaseConnection& db);
 
-std::int32_t site_cursor_open(DatabaseConnection& db);
+std::int32_t site_cursor_open(DatabaseConnection& db, DiagnosticRecord* failure = nullptr);
 // On 0, `site_number` holds the next site number (at most 8 characters).
-std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number);
+std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number,
+                               DiagnosticRecord* failure = nullptr);
 std::int32_t site_cursor_close(DatabaseConnection& db);
 
 // Runs `sql` on `statement` with `parameters` bound, in order, as character values to
 // its "?" markers.
-SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string& sql,
+SQLRETURN execute_with_parameters(SQLHSTMT statement, std::string_view sql,
                                   const std::vector<std::string>& parameters);
 
-SQLRETURN read_diagnostics(DatabaseConnection& db, SQLSMALLINT handle_type, SQLHANDLE handle);
+// The first diagnostic record of `handle`; empty when there is none.
+DiagnosticRecord read_diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle);

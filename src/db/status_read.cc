@@ -39,12 +39,11 @@ std::string select_text(const StatusFilter& filter) {
   return sql + " ORDER BY TrmNam";
 }
 
-SQLRETURN execute(DatabaseConnection& db, SQLHSTMT statement, const StatusFilter& filter) {
+SQLRETURN execute(SQLHSTMT statement, const StatusFilter& filter) {
   std::vector<std::string> parameters;
   if (filter.like) parameters.push_back(*filter.like);
   if (filter.name) parameters.push_back(*filter.name);
-  db.statement_text = select_text(filter);
-  return execute_with_parameters(statement, db.statement_text, parameters);
+  return execute_with_parameters(statement, select_text(filter), parameters);
 }
 
 }  // namespace
@@ -54,7 +53,7 @@ std::int32_t status_rows_read(DatabaseConnection& db, const StatusFilter& filter
   OdbcHandle handle = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
   if (!handle) return -1;
   SQLHSTMT statement = handle.get();
-  SQLRETURN rc = execute(db, statement, filter);
+  SQLRETURN rc = execute(statement, filter);
   while (SQL_SUCCEEDED(rc) && SQL_SUCCEEDED(rc = SQLFetch(statement))) {
     StatusRow& row = rows.emplace_back();
     column_text(statement, 1, row.name);
@@ -64,6 +63,6 @@ std::int32_t status_rows_read(DatabaseConnection& db, const StatusFilter& filter
     column_text(statement, 5, row.user);
   }
   if (rc == SQL_NO_DATA || SQL_SUCCEEDED(rc)) return 0;
-  read_diagnostics(db, SQL_HANDLE_STMT, statement);
-  return db.diagnostics.native_error != 0 ? db.diagnostics.native_error : rc;
+  std::int32_t native_error = read_diagnostics(SQL_HANDLE_STMT, statement).native_error;
+  return native_error != 0 ? native_error : rc;
 }

@@ -8,17 +8,18 @@
 namespace {
 
 // Runs one UPDATE on a fresh statement handle and maps its result.
-std::int32_t run_update(DatabaseConnection& db, SqlStatement statement) {
+std::int32_t run_update(DatabaseConnection& db, const SqlStatement& statement,
+                        DiagnosticRecord* failure) {
   OdbcHandle handle = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
   if (!handle) return 0;
-  db.statement_text = std::move(statement.text);
-  SQLRETURN rc = execute_with_parameters(handle.get(), db.statement_text, statement.parameters);
+  SQLRETURN rc = execute_with_parameters(handle.get(), statement.text, statement.parameters);
   std::int32_t status = static_cast<std::int32_t>(rc);
   if (rc == SQL_SUCCESS_WITH_INFO) {
     status = 0;
   } else if (rc == SQL_ERROR) {
-    read_diagnostics(db, SQL_HANDLE_STMT, handle.get());
-    status = db.diagnostics.native_error;
+    DiagnosticRecord record = read_diagnostics(SQL_HANDLE_STMT, handle.get());
+    status = record.native_error;
+    if (failure != nullptr) *failure = std::move(record);
   }
   return status;
 }
@@ -29,7 +30,8 @@ std::int32_t run_update(DatabaseConnection& db, SqlStatement statement) {
 // bound values follow the order of their markers.
 std::int32_t status_mark_started(DatabaseConnection& db, std::string_view terminal_name,
                                  std::string_view timestamp, std::string_view user_name,
-                                 std::string_view transfer_name, std::int16_t transfer_type) {
+                                 std::string_view transfer_name, std::int16_t transfer_type,
+                                 DiagnosticRecord* failure) {
   SqlStatement sql;
   std::string time_text = sql_literal(sql, timestamp);
   std::string user_text = sql_literal(sql, user_name);
@@ -40,12 +42,12 @@ std::int32_t status_mark_started(DatabaseConnection& db, std::string_view termin
       "TrmDtp = %hd,     TrmDst = NULL,   TrmDpg = 0,   TrmDac = 1  WHERE TrmNam = %s ",
       time_text.c_str(), user_text.c_str(), transfer_text.c_str(), transfer_type,
       name_text.c_str());
-  return run_update(db, std::move(sql));
+  return run_update(db, sql, failure);
 }
 
 std::int32_t status_set_progress(DatabaseConnection& db, std::string_view terminal_name,
                                  std::string_view timestamp, std::int32_t status_code,
-                                 std::int16_t progress) {
+                                 std::int16_t progress, DiagnosticRecord* failure) {
   SqlStatement sql;
   std::string time_text = sql_literal(sql, timestamp);
   std::string name_text = sql_literal(sql, terminal_name);
@@ -54,18 +56,18 @@ std::int32_t status_set_progress(DatabaseConnection& db, std::string_view termin
       "UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = %s,   TrmDst = %hd,    TrmDpg = %hd   "
       "WHERE TrmNam = %s ",
       time_text.c_str(), static_cast<short>(status_code), progress, name_text.c_str());
-  return run_update(db, std::move(sql));
+  return run_update(db, sql, failure);
 }
 
 std::int32_t status_mark_finished(DatabaseConnection& db, std::string_view terminal_name,
-                                  std::string_view timestamp) {
+                                  std::string_view timestamp, DiagnosticRecord* failure) {
   SqlStatement sql;
   std::string time_text = sql_literal(sql, timestamp);
   std::string name_text = sql_literal(sql, terminal_name);
   sql.text =
       text_printf("UPDATE VXSYSTEM.VXS1140TRM SET   TrmDtd = %s,   TrmDac = 0  WHERE TrmNam = %s ",
                   time_text.c_str(), name_text.c_str());
-  return run_update(db, std::move(sql));
+  return run_update(db, sql, failure);
 }
 
 std::string status_failure_text(std::int32_t status) {

@@ -20,7 +20,8 @@ class LogAppend {
 
   // Appends `text` and one line end (CR LF in Windows text mode) whole; returns the
   // size of the file afterwards, also when the write failed (a full disk), or -1 when
-  // the size cannot be told.
+  // the size cannot be told. On POSIX that is the size at open plus what this call
+  // wrote: lines other runs appended meanwhile count from their next line on.
   std::int64_t append_line(std::string_view text);
 
   // Waits for the exclusive lock, which is given up by close(); a file that cannot be
@@ -37,4 +38,5 @@ class LogAppend {
  private:
   static constexpr std::intptr_t kClosed = -1;
   std::intptr_t handle_ = kClosed;  // a descriptor on POSIX, a FILE* on Windows
+  std::int64_t size_ = 0;           // POSIX: the size at open plus what was written
 };

@@ -1,5 +1,5 @@
 // NetSocket: the one owner of an open socket handle. Closing is its job alone, so no
-// path can leak a socket or close one twice.
+// path can leak a socket or close one twice; the listening side hands out owners too.
 #pragma once
 
 #include <cstdint>
@@ -36,3 +36,11 @@ class NetSocket {
  private:
   NetHandle handle_ = kNetNoHandle;
 };
+
+// A non-blocking TCP/IPv4 socket with address reuse, listening on `address` (network
+// byte order) and `port`; a closed one with the code in `error`.
+NetSocket net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
+                         std::int32_t& error);
+// A waiting connection, already non-blocking; a closed one with the code in `error`
+// (kNetWouldBlock when none is waiting).
+NetSocket net_accept(NetHandle listener, std::int32_t& error);

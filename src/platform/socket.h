@@ -56,13 +56,7 @@ std::uint32_t net_parse_dotted(const std::string& text);
 
 // --- The listening side, for the terminal simulator -------------------------------
 
-// A non-blocking TCP/IPv4 socket with address reuse, listening on `address` (network
-// byte order) and `port`; kNetNoHandle with the code in `error`.
-NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
-                         std::int32_t& error);
-// A waiting connection, already non-blocking; kNetNoHandle with the code in `error`
-// (kNetWouldBlock when none is waiting).
-NetHandle net_accept(NetHandle listener, std::int32_t& error);
+// The listener and the accepted connections come as owners (net_socket.h).
 // "a.b.c.d:port" of the socket's own end, or of its peer; "?" when unknown.
 std::string net_endpoint_text(NetHandle handle, bool peer);
 

@@ -7,6 +7,8 @@
 #include <netinet/in.h>
 #endif
 
+#include <utility>
+
 #include "platform/net_socket.h"
 #include "platform/socket_common.h"
 
@@ -18,21 +20,21 @@ sockaddr_in net_ipv4_endpoint(std::uint32_t address, std::uint16_t port) {
   return endpoint;
 }
 
-NetHandle net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
+NetSocket net_listen_tcp(std::uint32_t address, std::uint16_t port, int backlog,
                          std::int32_t& error) {
   NetSocket listener(net_open_tcp(error));
-  if (!listener.is_open()) return kNetNoHandle;
+  if (!listener.is_open()) return listener;
   error = net_bind_listen(listener.get(), net_ipv4_endpoint(address, port), backlog);
-  if (error != 0) return kNetNoHandle;
-  error = net_set_nonblocking(listener.get());
-  return error == 0 ? listener.release() : kNetNoHandle;
+  if (error == 0) error = net_set_nonblocking(listener.get());
+  // A socket that failed a step is closed by its owner on the way out.
+  return error == 0 ? std::move(listener) : NetSocket();
 }
 
-NetHandle net_accept(NetHandle listener, std::int32_t& error) {
-  NetSocket accepted(net_accept_os(listener, error));
-  if (!accepted.is_open()) return kNetNoHandle;
+NetSocket net_accept(NetHandle listener, std::int32_t& error) {
+  NetSocket accepted = net_accept_os(listener, error);
+  if (!accepted.is_open()) return accepted;
   error = net_set_nonblocking(accepted.get());
-  return error == 0 ? accepted.release() : kNetNoHandle;
+  return error == 0 ? std::move(accepted) : NetSocket();
 }
 
 std::string net_endpoint_text(NetHandle handle, bool peer) {

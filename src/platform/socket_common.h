@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/socket.h"
+#include "platform/net_socket.h"
 
 struct sockaddr_in;
 
@@ -17,7 +17,7 @@ sockaddr_in net_ipv4_endpoint(std::uint32_t address, std::uint16_t port);
 // Binds with the platform's rule for a busy address, then listens; 0 or a code.
 std::int32_t net_bind_listen(NetHandle handle, const sockaddr_in& local, int backlog);
 // The next waiting connection as the OS hands it over, not inherited by programs the
-// process starts; kNetNoHandle with the code in `error`.
-NetHandle net_accept_os(NetHandle listener, std::int32_t& error);
+// process starts; a closed owner with the code in `error`.
+NetSocket net_accept_os(NetHandle listener, std::int32_t& error);
 // The socket's own end, or its peer's; false when the OS does not tell.
 bool net_endpoint_of(NetHandle handle, bool peer, sockaddr_in& endpoint);

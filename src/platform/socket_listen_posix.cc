@@ -34,17 +34,18 @@ std::int32_t net_bind_listen(NetHandle handle, const sockaddr_in& local, int bac
   return 0;
 }
 
-NetHandle net_accept_os(NetHandle listener, std::int32_t& error) {
+NetSocket net_accept_os(NetHandle listener, std::int32_t& error) {
   int fd;
   do {
     fd = ::accept(fd_of(listener), nullptr, nullptr);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     error = net_code_from_errno(errno);
-    return kNetNoHandle;
+    return NetSocket();
   }
+  NetSocket accepted(fd);
   close_on_exec(fd);
-  return fd;
+  return accepted;
 }
 
 bool net_endpoint_of(NetHandle handle, bool peer, sockaddr_in& endpoint) {

@@ -27,13 +27,13 @@ std::int32_t net_bind_listen(NetHandle handle, const sockaddr_in& local, int bac
   return 0;
 }
 
-NetHandle net_accept_os(NetHandle listener, std::int32_t& error) {
+NetSocket net_accept_os(NetHandle listener, std::int32_t& error) {
   SOCKET s = ::accept(socket_of(listener), nullptr, nullptr);
   if (s == INVALID_SOCKET) {
     error = ::WSAGetLastError();
-    return kNetNoHandle;
+    return NetSocket();
   }
-  return static_cast<NetHandle>(s);
+  return NetSocket(static_cast<NetHandle>(s));
 }
 
 bool net_endpoint_of(NetHandle handle, bool peer, sockaddr_in& endpoint) {

@@ -48,8 +48,9 @@ TEST(SocketPosix, DottedTextsParseLikeInetAddr) {
 TEST(SocketPosix, ListenAcceptAndPollOverManySockets) {
   const std::uint32_t address = net_parse_dotted("127.0.0.61");
   std::int32_t error = 0;
-  NetHandle listener = net_listen_tcp(address, 0, 4, error);  // port 0: the kernel picks
-  ASSERT_NE(listener, kNetNoHandle) << error;
+  NetSocket listening = net_listen_tcp(address, 0, 4, error);  // port 0: the kernel picks
+  ASSERT_TRUE(listening.is_open()) << error;
+  const NetHandle listener = listening.get();
   std::string local = net_endpoint_text(listener, false);
   ASSERT_EQ(local.rfind("127.0.0.61:", 0), 0u) << local;
   auto port = static_cast<std::uint16_t>(std::stoi(local.substr(11)));
@@ -58,11 +59,11 @@ TEST(SocketPosix, ListenAcceptAndPollOverManySockets) {
   std::vector<NetPollItem> items = {{listener}};
   EXPECT_EQ(net_poll(items, 20, error), 0);
   EXPECT_FALSE(items[0].readable);
-  EXPECT_EQ(net_accept(listener, error), kNetNoHandle);
+  EXPECT_FALSE(net_accept(listener, error).is_open());
   EXPECT_EQ(error, kNetWouldBlock);
 
   // A second listener on the same address and port is refused as in use.
-  EXPECT_EQ(net_listen_tcp(address, port, 4, error), kNetNoHandle);
+  EXPECT_FALSE(net_listen_tcp(address, port, 4, error).is_open());
   EXPECT_EQ(error, 10048);
 
   NetHandle client = net_open_tcp(error);
@@ -70,8 +71,9 @@ TEST(SocketPosix, ListenAcceptAndPollOverManySockets) {
   ASSERT_EQ(net_connect(client, address, port), 0);
   EXPECT_EQ(net_poll(items, 1000, error), 1);
   EXPECT_TRUE(items[0].readable);
-  NetHandle served = net_accept(listener, error);
-  ASSERT_NE(served, kNetNoHandle) << error;
+  NetSocket accepted = net_accept(listener, error);
+  ASSERT_TRUE(accepted.is_open()) << error;
+  const NetHandle served = accepted.get();
   EXPECT_EQ(net_endpoint_text(served, false), local);
   EXPECT_EQ(net_endpoint_text(served, true), net_endpoint_text(client, false));
 
@@ -91,8 +93,6 @@ TEST(SocketPosix, ListenAcceptAndPollOverManySockets) {
   EXPECT_EQ(net_poll(items, 1000, error), 1);
   EXPECT_TRUE(items[1].readable);
   EXPECT_EQ(net_receive(served, buffer, sizeof buffer, error), 0);
-  net_close(served);
-  net_close(listener);
 }
 
 TEST(NetSocket, ClosesWhatItOwnsOnceAndGivesUpWhatItReleases) {

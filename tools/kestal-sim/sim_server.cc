@@ -10,9 +10,10 @@
 #include <deque>
 #include <list>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/socket.h"
+#include "platform/net_socket.h"
 #include "sim_protocol.h"
 #include "sim_stop.h"
 
@@ -36,7 +37,7 @@ struct Chunk {
 };
 
 struct Connection {
-  NetHandle handle = kNetNoHandle;
+  NetSocket socket;
   int id = 0;
   const SimOptions* options = nullptr;  // with the faults of the address it came to
   std::string name;                     // "peer -> local" for the log
@@ -69,7 +70,7 @@ struct OutFile {
 
 struct Server {
   const SimOptions& options;
-  std::vector<NetHandle> listeners;
+  std::vector<NetSocket> listeners;
   std::vector<const SimOptions*> listener_options;  // per listener
   std::vector<SimOptions> range_options;            // options with each range's faults
   std::list<Connection> connections;
@@ -134,14 +135,14 @@ bool open_listeners(Server& server) {
   for (std::uint32_t host_address : server.options.listen) {
     std::string where = address_text(host_address, server.options.port);
     std::int32_t error = 0;
-    NetHandle listener =
+    NetSocket listener =
         net_listen_tcp(network_order(host_address), server.options.port, 64, error);
-    if (listener == kNetNoHandle) {
+    if (!listener.is_open()) {
       std::fprintf(stderr, "kestal-sim: cannot listen on %s: socket error %d%s\n", where.c_str(),
                    static_cast<int>(error), error == 10048 ? " (address in use)" : "");
       return false;
     }
-    server.listeners.push_back(listener);
+    server.listeners.push_back(std::move(listener));
     server.listener_options.push_back(options_for(server, host_address));
     server.note(nullptr, "listening on " + where);
   }
@@ -151,10 +152,11 @@ bool open_listeners(Server& server) {
 void accept_on(Server& server, std::size_t listener) {
   for (;;) {
     std::int32_t error = 0;
-    NetHandle handle = net_accept(server.listeners[listener], error);
-    if (handle == kNetNoHandle) return;
+    NetSocket accepted = net_accept(server.listeners[listener].get(), error);
+    if (!accepted.is_open()) return;
     Connection& c = server.connections.emplace_back();
-    c.handle = handle;
+    c.socket = std::move(accepted);
+    const NetHandle handle = c.socket.get();
     c.id = server.next_id++;
     c.options = server.listener_options[listener];
     c.name = net_endpoint_text(handle, true) + " -> " + net_endpoint_text(handle, false);
@@ -215,7 +217,7 @@ bool has_turn(const Connection& c) {
 bool read_from(Server& server, Connection& c) {
   char buffer[4096];
   std::int32_t error = 0;
-  std::int64_t got = net_receive(c.handle, buffer, sizeof buffer, error);
+  std::int64_t got = net_receive(c.socket.get(), buffer, sizeof buffer, error);
   if (got < 0) {
     if (error == kNetWouldBlock) return true;
     server.note(&c, "receive failed: socket error " + std::to_string(error));
@@ -236,7 +238,7 @@ bool write_due(Server& server, Connection& c) {
   while (!c.output.empty() && c.output.front().due <= Clock::now()) {
     std::string& bytes = c.output.front().bytes;
     std::int32_t error = 0;
-    std::int64_t sent = net_send(c.handle, bytes.data(), bytes.size(), error);
+    std::int64_t sent = net_send(c.socket.get(), bytes.data(), bytes.size(), error);
     if (sent < 0) {
       if (error == kNetWouldBlock) return true;
       server.note(&c, "send failed: socket error " + std::to_string(error));
@@ -285,11 +287,11 @@ bool serve(Server& server) {
   std::vector<NetPollItem> watched;
   while (!sim_stop_requested()) {
     watched.clear();
-    for (NetHandle listener : server.listeners) watched.push_back({listener});
+    for (const NetSocket& listener : server.listeners) watched.push_back({listener.get()});
     Clock::time_point now = Clock::now();
     for (const Connection& c : server.connections) {
       NetPollItem& item = watched.emplace_back();
-      item.handle = c.handle;
+      item.handle = c.socket.get();
       item.want_read =
           !c.close_when_sent && c.unsent <= kMaxUnsentBytes && c.scanned == c.input.size();
       item.want_write = !c.output.empty() && c.output.front().due <= now;
@@ -314,7 +316,6 @@ bool serve(Server& server) {
       if (alive) {
         ++it;
       } else {
-        net_close(it->handle);
         it = server.connections.erase(it);
       }
     }
@@ -342,8 +343,9 @@ int run_sim_server(const SimOptions& options) {
   int status = 0;
   if (!open_listeners(server) || !write_ready_file(options.ready_file) || !serve(server))
     status = 1;
-  for (Connection& c : server.connections) net_close(c.handle);
-  for (NetHandle listener : server.listeners) net_close(listener);
+  // Every socket is closed before the last log line.
+  server.connections.clear();
+  server.listeners.clear();
   server.note(nullptr, status == 0 ? "stopped" : "stopped after an error");
   return status;
 }
