@@ -2,6 +2,7 @@
 // temporary installation tree, the loopback PostgreSQL cluster through psqlODBC, and
 // kestal-sim on an address of its own. Checks exit code, output, run log, status row,
 // the statements the server received and the bytes the terminal accepted.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -411,6 +412,25 @@ namespace {
 
 const char* const kOutcomeFd = "KESTAL_OUTCOME_FD";
 
+// The file a run writes its outcome line to: open without close-on-exec, so the run
+// inherits the descriptor that KESTAL_OUTCOME_FD names.
+class OutcomeFile {
+ public:
+  explicit OutcomeFile(const fs::path& path)
+      : path_(path), fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)) {}
+  ~OutcomeFile() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  OutcomeFile(const OutcomeFile&) = delete;
+  OutcomeFile& operator=(const OutcomeFile&) = delete;
+  std::string fd() const { return std::to_string(fd_); }
+  std::string text() const { return read_whole_file(path_); }
+
+ private:
+  fs::path path_;
+  int fd_;
+};
+
 TEST_F(Transfer, OutcomeLineTellsHowTheRunEnded) {
   const struct {
     const char* terminal;
@@ -438,25 +458,23 @@ TEST_F(Transfer, OutcomeLineTellsHowTheRunEnded) {
   for (const auto& c : cases) {
     add_terminal_row(c.terminal);
     auto sim = start_sim(c.terminal, c.sim_flags);
-    // Standard error is the outcome channel here: the run writes nothing else to it.
-    ProcessResult result = run(c.arguments, {{kOutcomeFd, "2"}});
+    OutcomeFile outcome(tree_->root() / "outcome");
+    ProcessResult result = run(c.arguments, {{kOutcomeFd, outcome.fd()}});
     sim->stop();
-    EXPECT_EQ(result.err, c.line) << c.arguments[2] << " " << c.terminal;
+    EXPECT_EQ(outcome.text(), c.line) << c.arguments[2] << " " << c.terminal;
     psql("DELETE FROM vxsystem.vxs1140trm;");
   }
 }
 
-// kestalentry in the background with standard output and error in files; it dies
-// with the test process should that be killed.
+// kestalentry in the background with standard output in a file; it dies with the
+// test process should that be killed.
 pid_t start_in_background(const std::vector<std::string>& arguments, const fs::path& directory,
-                          const fs::path& out, const fs::path& err) {
+                          const fs::path& out, const OutcomeFile& outcome) {
   pid_t pid = fork();
   if (pid != 0) return pid;
   prctl(PR_SET_PDEATHSIG, SIGKILL);
-  if (freopen(out.c_str(), "w", stdout) == nullptr ||
-      freopen(err.c_str(), "w", stderr) == nullptr || chdir(directory.c_str()) != 0)
-    _exit(127);
-  setenv(kOutcomeFd, "2", 1);
+  if (freopen(out.c_str(), "w", stdout) == nullptr || chdir(directory.c_str()) != 0) _exit(127);
+  setenv(kOutcomeFd, outcome.fd().c_str(), 1);
   std::vector<char*> argv{const_cast<char*>(KESTALENTRY_PATH)};
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
@@ -471,9 +489,9 @@ TEST_F(Transfer, SigtermDuringTheTransferEndsAtOnceWithATrueRow) {
   // Logs in, then never answers the first entry: the run would wait 30 s.
   auto sim = start_sim(terminal, {"--silent-after", "2"});
   const fs::path out = tree_->root() / "sigterm.out";
-  const fs::path err = tree_->root() / "sigterm.err";
+  OutcomeFile outcome(tree_->root() / "sigterm.outcome");
   pid_t pid =
-      start_in_background({"clerk", terminal, "*STO"}, tree_->working_directory(), out, err);
+      start_in_background({"clerk", terminal, "*STO"}, tree_->working_directory(), out, outcome);
   ASSERT_GT(pid, 0);
   const std::string sent_line = "an Terminal " + terminal + ": 200UPDSYSDB";
   for (int i = 0; i < 1000 && tree_->read_log().find(sent_line) == std::string::npos; ++i)
@@ -498,7 +516,7 @@ TEST_F(Transfer, SigtermDuringTheTransferEndsAtOnceWithATrueRow) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(status_row_text(terminal), "clerk|Registry|40|10004|0|0\n");
-  EXPECT_EQ(read_whole_file(err),
+  EXPECT_EQ(outcome.text(),
             "kestalentry-outcome stage=sent step=- code=10004 entries=2 sent=1 accepted=0 row=0 "
             "signal=15 exit=0\n");
   std::vector<std::string> log = masked_log();

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -21,11 +22,7 @@ int outcome_fd() {
   return fd;
 }
 
-}  // namespace
-
-void outcome_write(std::string_view line) {
-  const int fd = outcome_fd();
-  if (fd < 0) return;
+void write_whole(int fd, std::string_view line) {
   std::size_t done = 0;
   while (done < line.size()) {
     ssize_t written = ::write(fd, line.data() + done, line.size() - done);
@@ -36,4 +33,20 @@ void outcome_write(std::string_view line) {
     // Not a descriptor, or not writable: the supervisor learns nothing.
     if (written == 0 || errno != EINTR) return;
   }
+}
+
+}  // namespace
+
+void outcome_write(std::string_view line) {
+  const int fd = outcome_fd();
+  if (fd < 0) return;
+  // A pipe whose reader has gone must not end the run by SIGPIPE: its exit status
+  // would change.
+  struct sigaction ignore {};
+  struct sigaction previous {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  ::sigaction(SIGPIPE, &ignore, &previous);
+  write_whole(fd, line);
+  ::sigaction(SIGPIPE, &previous, nullptr);
 }
