@@ -2,6 +2,7 @@
 // coloured by outcome, so time-outs and slow terminals stand out.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,3 +16,15 @@ struct TimelineBar {
 
 // Bars are drawn in order of their start; `total` is the push's wall time.
 std::string timeline_svg(std::vector<TimelineBar> bars, double total);
+
+// Where the page's script finds a bar in a data row.
+struct TimelineFields {
+  int name = 0;
+  int start = 0;
+  int seconds = 0;
+  int word = 0;
+};
+
+// The axis, and a canvas over it into which the script draws `count` bars from the data
+// rows in a plot of fixed height; `total` already covers the last bar's end.
+std::string timeline_canvas(std::size_t count, double total, const TimelineFields& fields);
