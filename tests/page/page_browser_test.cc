@@ -12,23 +12,24 @@ const std::string kHostile = "<img src=x onerror=alert(1)>";
 PushReport small_push() {
   PushReport p{"Supervisor \xC4<b>", "*STO", "--like KA%", 1796731200, 75.5, 8, {}};
   p.results = {
-      {"kasse-01", "ok", {}, "ok", 0, "250 OK", 0.0, 2.5},
-      {"kasse-02", "ok", {}, "ok", 0, "250 OK", 0.1, 3.1},
-      {kHostile, "unreachable", 10061, "connection refused", 0, "", 0.2, 0.1},
-      {"Kasse M\xFCnchen \x80", "login-refused", 530, "password refused", 0, "530", 0.3, 0.4},
-      {"kasse-05", "entry-refused", 500, "entry refused", 0, "500 <b>bad</b>", 3.2, 1.0},
-      {"kasse-06", "hung-up", 10054, "connection closed", 0, "", 3.5, 5.0, "local", 3},
-      {"kasse-07", "no-answer", 10060, "no answer within 30 s", 0, "", 4.0, 30.0},
-      {"kasse-08", "setup-failed", 255, "database connection failed", 255, "", 5.0, 0.2},
-      {"kasse-09", "killed", {}, "killed", {}, "", 6.0, 60.0},
-      {"kasse\t10", "ok", {}, "ok", 0, "250 OK", 6.1, 2.0},
+      {"kasse-01", Outcome::kOk, {}, "ok", 0, "250 OK", 0.0, 2.5},
+      {"kasse-02", Outcome::kOk, {}, "ok", 0, "250 OK", 0.1, 3.1},
+      {kHostile, Outcome::kUnreachable, 10061, "connection refused", 0, "", 0.2, 0.1},
+      {"Kasse M\xFCnchen \x80", Outcome::kLoginRefused, 530, "password refused", 0, "530", 0.3,
+       0.4},
+      {"kasse-05", Outcome::kEntryRefused, 500, "entry refused", 0, "500 <b>bad</b>", 3.2, 1.0},
+      {"kasse-06", Outcome::kHungUp, 10054, "connection closed", 0, "", 3.5, 5.0, "local", 3},
+      {"kasse-07", Outcome::kNoAnswer, 10060, "no answer within 30 s", 0, "", 4.0, 30.0},
+      {"kasse-08", Outcome::kSetupFailed, 255, "database connection failed", 255, "", 5.0, 0.2},
+      {"kasse-09", Outcome::kKilled, {}, "killed", {}, "", 6.0, 60.0},
+      {"kasse\t10", Outcome::kOk, {}, "ok", 0, "250 OK", 6.1, 2.0},
   };
   return p;
 }
 
 std::vector<std::string> outcomes(const PushReport& p) {
   std::vector<std::string> words;
-  for (const auto& r : p.results) words.push_back(r.outcome);
+  for (const auto& r : p.results) words.emplace_back(word(r.outcome));
   return words;
 }
 
@@ -50,8 +51,8 @@ TEST_F(Browser, PushPageShowsEveryTerminalAndSortsAndFilters) {
 TEST_F(Browser, LargeFleetOpensAndSortsQuickly) {
   PushReport p = small_push();
   for (int i = 0; i < 5000; ++i) {
-    p.results.push_back({"store-" + std::to_string(i), std::string(kOutcomeWords[i % 8]), i,
-                         "meaning", 0, "250 OK", i * 0.01, 1.0 + i % 37});
+    p.results.push_back({"store-" + std::to_string(i), static_cast<Outcome>(i % 8), i, "meaning", 0,
+                         "250 OK", i * 0.01, 1.0 + i % 37});
   }
   Probe seen = probe(push_page_html(p, "9.8.7"));
   EXPECT_EQ(seen.at("rows"), "5010");

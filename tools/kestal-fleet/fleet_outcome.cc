@@ -91,7 +91,7 @@ LineFacts read_line(const std::string& line, std::optional<std::int32_t> row_cod
   return facts;
 }
 
-void set(TerminalResult& r, std::string_view outcome, std::optional<std::int32_t> code,
+void set(TerminalResult& r, Outcome outcome, std::optional<std::int32_t> code,
          std::string meaning) {
   r.outcome = outcome;
   r.code = code;
@@ -102,13 +102,13 @@ void set(TerminalResult& r, std::string_view outcome, std::optional<std::int32_t
 void classify_failure(const LineFacts& line, std::int32_t code, TerminalResult& r) {
   std::string meaning = code_meaning(code);
   if (!line.reply_seen)
-    set(r, "unreachable", code, meaning);
+    set(r, Outcome::kUnreachable, code, meaning);
   else if (code == 10035 || code == 10060)
-    set(r, "no-answer", code, meaning);
+    set(r, Outcome::kNoAnswer, code, meaning);
   else if (code >= 10000)  // 10054 and any other broken connection
-    set(r, "hung-up", code, meaning);
+    set(r, Outcome::kHungUp, code, meaning);
   else
-    set(r, line.login_failed ? "login-refused" : "entry-refused", code, meaning);
+    set(r, line.login_failed ? Outcome::kLoginRefused : Outcome::kEntryRefused, code, meaning);
 }
 
 }  // namespace
@@ -131,24 +131,25 @@ void classify_run(const RunFacts& facts, TerminalResult& r) {
   r.exit_status = facts.exit_status;
   if (facts.killed) {
     r.exit_status.reset();
-    return set(r, "killed", std::nullopt, "killed after the time-out or by a signal");
+    return set(r, Outcome::kKilled, std::nullopt, std::string(word_info(Outcome::kKilled).meaning));
   }
   if (facts.exit_status != 0)
-    return set(r, "setup-failed", facts.exit_status, exit_meaning(facts.exit_status));
+    return set(r, Outcome::kSetupFailed, facts.exit_status, exit_meaning(facts.exit_status));
   LineFacts line =
       read_line(facts.last_line, facts.row ? facts.row->code : std::optional<std::int32_t>());
   std::optional<std::int32_t> code = facts.row ? facts.row->code : line.code;
   if (code) return classify_failure(line, *code, r);
-  if (!line.reply_seen) return set(r, "unreachable", std::nullopt, "terminal never answered");
+  if (!line.reply_seen)
+    return set(r, Outcome::kUnreachable, std::nullopt, "terminal never answered");
   if (facts.row && facts.row->active.value_or(0) != 0)
-    return set(r, "setup-failed", std::nullopt, "status row still marked running");
-  set(r, "ok", std::nullopt, "ok");
+    return set(r, Outcome::kSetupFailed, std::nullopt, "status row still marked running");
+  set(r, Outcome::kOk, std::nullopt, "ok");
 }
 
-std::string_view row_state(const StatusRow& row) {
-  if (row.active == 0) return row.code ? "failed" : "ok";
-  if (row.active == 1) return "running";
-  return "unknown";
+State row_state(const StatusRow& row) {
+  if (row.active == 0) return row.code ? State::kFailed : State::kOk;
+  if (row.active == 1) return State::kRunning;
+  return State::kUnknown;
 }
 
 std::string last_line_of(std::string_view output) {

@@ -26,8 +26,8 @@ void classify_run(const RunFacts& facts, TerminalResult& result);
 std::string code_meaning(std::int32_t code);
 std::string exit_meaning(int exit_status);
 
-// The state word of a status row (kStateWords) and its meaning.
-std::string_view row_state(const StatusRow& row);
+// The state of a status row.
+State row_state(const StatusRow& row);
 
 // The last line of a run's captured standard output, literally.
 std::string last_line_of(std::string_view output);

@@ -17,27 +17,27 @@ const std::string kLogin = "Anmeldung an Term. fehlgeschlagen, Fehler ";
 TEST(FleetOutcome, ClassifiesByStageAndCode) {
   struct Case {
     RunFacts facts;
-    const char* outcome;
+    Outcome outcome;
     std::optional<std::int32_t> code;
   } cases[] = {
-      {{false, 0, "200 entry accepted", row(std::nullopt)}, "ok", std::nullopt},
-      {{false, 0, "", row(10061)}, "unreachable", 10061},
-      {{false, 0, kLogin + "10060", row(10060)}, "unreachable", 10060},  // no greeting
-      {{false, 0, kLogin + "10060331", row(10060)}, "no-answer", 10060},
-      {{false, 0, kLogin + "10054200 ready", row(10054)}, "hung-up", 10054},
-      {{false, 0, kLogin + "530530", row(530)}, "login-refused", 530},
-      {{false, 0, kLogin + "530530", std::nullopt}, "login-refused", 530},
-      {{false, 0, "500", row(500)}, "entry-refused", 500},
-      {{false, 0, "200 entry accepted", row(10060)}, "no-answer", 10060},
-      {{false, 0, "502", std::nullopt}, "entry-refused", 502},
-      {{false, 255, "", std::nullopt}, "setup-failed", 255},
-      {{true, 0, "", std::nullopt}, "killed", std::nullopt},
-      {{false, 0, "230", row(std::nullopt, 1)}, "setup-failed", std::nullopt},
+      {{false, 0, "200 entry accepted", row(std::nullopt)}, Outcome::kOk, std::nullopt},
+      {{false, 0, "", row(10061)}, Outcome::kUnreachable, 10061},
+      {{false, 0, kLogin + "10060", row(10060)}, Outcome::kUnreachable, 10060},  // no greeting
+      {{false, 0, kLogin + "10060331", row(10060)}, Outcome::kNoAnswer, 10060},
+      {{false, 0, kLogin + "10054200 ready", row(10054)}, Outcome::kHungUp, 10054},
+      {{false, 0, kLogin + "530530", row(530)}, Outcome::kLoginRefused, 530},
+      {{false, 0, kLogin + "530530", std::nullopt}, Outcome::kLoginRefused, 530},
+      {{false, 0, "500", row(500)}, Outcome::kEntryRefused, 500},
+      {{false, 0, "200 entry accepted", row(10060)}, Outcome::kNoAnswer, 10060},
+      {{false, 0, "502", std::nullopt}, Outcome::kEntryRefused, 502},
+      {{false, 255, "", std::nullopt}, Outcome::kSetupFailed, 255},
+      {{true, 0, "", std::nullopt}, Outcome::kKilled, std::nullopt},
+      {{false, 0, "230", row(std::nullopt, 1)}, Outcome::kSetupFailed, std::nullopt},
   };
   for (const Case& c : cases) {
     TerminalResult r;
     classify_run(c.facts, r);
-    EXPECT_EQ(r.outcome, c.outcome) << c.facts.last_line;
+    EXPECT_EQ(word(r.outcome), word(c.outcome)) << c.facts.last_line;
     EXPECT_EQ(r.code, c.code) << c.facts.last_line;
     EXPECT_EQ(r.exit_status.has_value(), !c.facts.killed);
   }

@@ -54,7 +54,7 @@ std::string push_rows(const PushReport& report, const std::vector<WordCount>& co
   return data_rows(
       report.results, [](const TerminalResult& r) { return std::string_view(r.terminal); },
       [&](std::string& row, const TerminalResult& r) {
-        row += ',' + std::to_string(word_index(counts, r.outcome)) + ',' +
+        row += ',' + std::to_string(word_index(counts, word(r.outcome))) + ',' +
                std::to_string(texts.add(r.meaning)) + ',';
         json_number(row, r.seconds);
         row += ',' + std::to_string(r.tries) + ',' + std::to_string(texts.add(r.last_line)) + ',';
@@ -73,10 +73,10 @@ std::string push_timeline(const PushReport& report) {
   std::vector<TimelineBar> bars;
   bars.reserve(report.results.size());
   for (const auto& r : report.results) {
-    std::string title = html_text(r.terminal) + " \xC2\xB7 " + html_escape(r.outcome) +
+    std::string title = html_text(r.terminal) + " \xC2\xB7 " + html_escape(word(r.outcome)) +
                         " \xC2\xB7 " + format_seconds(r.seconds) + " s";
     if (r.tries > 1) title += " \xC2\xB7 try " + std::to_string(r.tries);
-    bars.push_back({r.started, r.seconds, r.outcome, std::move(title)});
+    bars.push_back({r.started, r.seconds, word(r.outcome), std::move(title)});
   }
   return timeline_svg(std::move(bars), report.seconds);
 }
@@ -85,7 +85,7 @@ std::string push_timeline(const PushReport& report) {
 
 std::string push_page_html(const PushReport& report, std::string_view version) {
   auto counts = count_words(kOutcomeWords, report.results,
-                            [](const TerminalResult& r) { return std::string_view(r.outcome); });
+                            [](const TerminalResult& r) { return word(r.outcome); });
   std::size_t total = report.results.size();
   std::vector<PageFact> facts = {
       {"Mode", html_text(report.mode)},

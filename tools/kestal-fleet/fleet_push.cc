@@ -42,10 +42,6 @@ double unix_now() {
   return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
-bool worth_retrying(const std::string& outcome) {
-  return outcome == "unreachable" || outcome == "no-answer" || outcome == "hung-up";
-}
-
 // Prints each terminal's entries as the transfer would send them.
 int dry_run(FleetDatabase& database, const FleetOptions& o, const std::vector<std::string>& names) {
   bool all_built = true;
@@ -108,7 +104,7 @@ bool push_round(Push& push, const std::vector<std::size_t>& pending, int round,
         RunFacts facts{job.killed, job.exit_status, last_line_of(job.output), std::nullopt};
         if (!job.killed) facts.row = read_one_row(push.database, r.terminal);
         classify_run(facts, r);
-        bool retry = round < o.retries && worth_retrying(r.outcome);
+        bool retry = round < o.retries && word_info(r.outcome).retried;
         if (retry) again.push_back(pending[job.index]);
         progress_note(push.progress, r, retry);
       },
@@ -124,7 +120,7 @@ int finish(Push& push) {
   if (!write_outputs(push.options, lines, push_page_html(push.report, KESTAL_VERSION), error))
     return fleet_fail(error);
   for (const TerminalResult& r : push.report.results)
-    if (r.outcome != "ok") return 1;
+    if (r.outcome != Outcome::kOk) return 1;
   return 0;
 }
 

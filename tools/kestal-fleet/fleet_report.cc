@@ -3,6 +3,7 @@
 #include "fleet_report.h"
 
 #include <algorithm>
+#include <array>
 #include <cinttypes>
 #include <cstdio>
 #include <fstream>
@@ -52,7 +53,7 @@ std::string printable(const std::string& bytes) {
 
 void progress_note(Progress& p, const TerminalResult& r, bool again) {
   if (!again) ++p.done;
-  if (!again && r.outcome == "ok") ++p.ok;
+  if (!again && r.outcome == Outcome::kOk) ++p.ok;
   double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - p.start).count();
   double rate = elapsed > 0 ? static_cast<double>(p.done) / elapsed : 0;
@@ -62,7 +63,8 @@ void progress_note(Progress& p, const TerminalResult& r, bool again) {
                  p.total, p.ok, p.done - p.ok, rate, left);
   } else {
     std::fprintf(stderr, "%zu/%zu %s %s%s%s\n", p.done, p.total, printable(r.terminal).c_str(),
-                 r.outcome.c_str(), r.code ? text_printf(" %" PRId32, *r.code).c_str() : "",
+                 std::string(word(r.outcome)).c_str(),
+                 r.code ? text_printf(" %" PRId32, *r.code).c_str() : "",
                  again ? " (will retry)" : "");
   }
   std::fflush(stderr);
@@ -73,22 +75,23 @@ void progress_end(const Progress& p) {
 }
 
 std::string push_recap(const PushReport& report, bool with_tries) {
-  std::map<std::string, std::size_t> counts;
+  std::array<std::size_t, kOutcomeCount> counts{};
   std::size_t width = 8;
   for (const TerminalResult& r : report.results) {
-    ++counts[r.outcome];
-    if (r.outcome != "ok") width = std::min<std::size_t>(std::max(width, r.terminal.size()), 40);
+    ++counts[static_cast<std::size_t>(r.outcome)];
+    if (r.outcome != Outcome::kOk)
+      width = std::min<std::size_t>(std::max(width, r.terminal.size()), 40);
   }
   std::string text = text_printf("%zu terminals in %.1f s, %d jobs\n", report.results.size(),
                                  report.seconds, report.jobs);
-  for (std::string_view word : kOutcomeWords) text += count_line(word, counts[std::string(word)]);
-  if (counts["ok"] == report.results.size()) return text;
+  for (std::size_t i = 0; i < kOutcomeCount; ++i) text += count_line(kOutcomeWords[i], counts[i]);
+  if (counts[0] == report.results.size()) return text;
   text += text_printf("\n%-*s  %-13s  %5s  %7s%s  %s\n", static_cast<int>(width), "TERMINAL",
                       "OUTCOME", "CODE", "SECONDS", with_tries ? "  TRIES" : "", "MEANING");
   for (const TerminalResult& r : report.results) {
-    if (r.outcome == "ok") continue;
+    if (r.outcome == Outcome::kOk) continue;
     text += text_printf("%-*s  %-13s  %5s  %7.1f%s  ", static_cast<int>(width),
-                        printable(r.terminal).c_str(), r.outcome.c_str(),
+                        printable(r.terminal).c_str(), std::string(word(r.outcome)).c_str(),
                         r.code ? std::to_string(*r.code).c_str() : "-", r.seconds,
                         with_tries ? text_printf("  %5d", r.tries).c_str() : "");
     text += r.meaning + "\n";
@@ -97,32 +100,34 @@ std::string push_recap(const PushReport& report, bool with_tries) {
 }
 
 std::string status_recap(const StatusReport& report) {
-  std::map<std::string, std::size_t> counts;
+  std::array<std::size_t, kStateCount> counts{};
   std::map<std::int32_t, std::pair<std::size_t, std::string>> failed;  // count, meaning
   std::string running;
   for (const StatusEntry& e : report.entries) {
-    ++counts[e.state];
-    if (e.state == "failed") {
+    ++counts[static_cast<std::size_t>(e.state)];
+    if (e.state == State::kFailed) {
       ++failed[*e.code].first;
       failed[*e.code].second = e.meaning;
     }
-    if (e.state == "running")
+    if (e.state == State::kRunning)
       running += text_printf("  running for %" PRId64 " s: ", e.age_seconds.value_or(0)) +
                  printable(e.terminal) + "\n";
   }
   std::string text = text_printf("%zu terminals\n", report.entries.size());
-  for (std::string_view word : kStateWords) {
-    text += count_line(word, counts[std::string(word)]);
-    if (word == "failed")
+  for (std::size_t i = 0; i < kStateCount; ++i) {
+    auto state = static_cast<State>(i);
+    text += count_line(kStateWords[i], counts[i]);
+    if (state == State::kFailed)
       for (const auto& [code, seen] : failed)
         text += text_printf("  %5" PRId32 " %6zu  ", code, seen.first) + seen.second + "\n";
-    if (word == "running") text += running;
+    if (state == State::kRunning) text += running;
   }
   return text;
 }
 
 std::string push_json_line(const TerminalResult& r) {
-  return "{\"terminal\":" + json_string(r.terminal) + ",\"outcome\":" + json_string(r.outcome) +
+  return "{\"terminal\":" + json_string(r.terminal) +
+         ",\"outcome\":" + json_string(std::string(word(r.outcome))) +
          ",\"code\":" + json_or_null(r.code) + ",\"meaning\":" + json_string(r.meaning) +
          ",\"exit\":" + json_or_null(r.exit_status) + ",\"last_line\":" + json_string(r.last_line) +
          text_printf(",\"seconds\":%.3f", r.seconds) + ",\"host\":" + json_string(r.host) +
@@ -131,10 +136,11 @@ std::string push_json_line(const TerminalResult& r) {
 
 std::string status_json_line(const StatusEntry& e) {
   std::string line = "{\"terminal\":" + json_string(e.terminal) +
-                     ",\"state\":" + json_string(e.state) + ",\"code\":" + json_or_null(e.code) +
+                     ",\"state\":" + json_string(std::string(word(e.state))) +
+                     ",\"code\":" + json_or_null(e.code) +
                      ",\"meaning\":" + json_string(e.meaning) +
                      ",\"last_transfer\":" + json_string(e.last_transfer);
-  if (e.state == "running") line += ",\"age_seconds\":" + json_or_null(e.age_seconds);
+  if (e.state == State::kRunning) line += ",\"age_seconds\":" + json_or_null(e.age_seconds);
   return line + "}";
 }
 

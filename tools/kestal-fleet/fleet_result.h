@@ -2,22 +2,18 @@
 // HTML page show it. Texts from outside hold the raw Windows-1252 bytes.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// The outcome words of a push, in the order the recap and the page list them.
-inline constexpr std::array<std::string_view, 8> kOutcomeWords = {
-    "ok",      "unreachable", "login-refused", "entry-refused",
-    "hung-up", "no-answer",   "setup-failed",  "killed"};
+#include "fleet_words.h"
 
 // One terminal's last try in a push.
 struct TerminalResult {
-  std::string terminal;              // raw bytes, as given to kestalentry
-  std::string outcome;               // one of kOutcomeWords
+  std::string terminal;  // raw bytes, as given to kestalentry
+  Outcome outcome = Outcome::kOk;
   std::optional<std::int32_t> code;  // none for ok and killed
   std::string meaning;               // short English text; "ok" for ok
   std::optional<int> exit_status;    // none for killed
@@ -38,14 +34,10 @@ struct PushReport {
   std::vector<TerminalResult> results;  // one per selected terminal, in selection order
 };
 
-// The state words of a status read.
-inline constexpr std::array<std::string_view, 4> kStateWords = {"ok", "failed", "running",
-                                                                "unknown"};
-
 // One terminal's status row.
 struct StatusEntry {
-  std::string terminal;                     // TrmNam, raw bytes
-  std::string state;                        // one of kStateWords
+  std::string terminal;  // TrmNam, raw bytes
+  State state = State::kOk;
   std::optional<std::int32_t> code;         // TrmDst; none when NULL
   std::string meaning;                      // short English text for the code
   std::string user;                         // TrmDbe, raw bytes

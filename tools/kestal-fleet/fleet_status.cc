@@ -33,11 +33,10 @@ std::optional<std::int64_t> age_of(const std::string& stamp, std::time_t now) {
 }
 
 StatusEntry entry_of(const StatusRow& row, std::time_t now) {
-  StatusEntry e{row.name, std::string(row_state(row)), row.code, "", row.user, row.updated, {}};
+  StatusEntry e{row.name, row_state(row), row.code, "", row.user, row.updated, {}};
   if (row.code) e.meaning = code_meaning(*row.code);
-  if (e.state == "ok") e.meaning = "ok";
-  if (e.state == "running") {
-    e.meaning = "marked running";
+  if (e.state == State::kOk || e.state == State::kRunning) e.meaning = word_info(e.state).meaning;
+  if (e.state == State::kRunning) {
     e.age_seconds = age_of(row.updated, now);
   }
   return e;

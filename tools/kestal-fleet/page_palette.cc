@@ -1,39 +1,50 @@
-// The one colour table of the page. Words that share a colour never appear on the same
-// page (push outcomes and status states), and every colour comes with its word as text.
+// The one colour table of the page, taken from the word tables. Words that share a
+// colour never appear on the same page (push outcomes and status states), and every
+// colour comes with its word as text.
 #include "page_palette.h"
 
-#include <array>
-#include <utility>
+#include <vector>
+
+#include "fleet_words.h"
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 12> kColours = {{
-    {"ok", "#009E73"},
-    {"unreachable", "#E69F00"},
-    {"login-refused", "#CC79A7"},
-    {"entry-refused", "#D55E00"},
-    {"hung-up", "#56B4E9"},
-    {"no-answer", "#0072B2"},
-    {"setup-failed", "#F0E442"},
-    {"killed", "#000000"},
-    {"failed", "#D55E00"},
-    {"running", "#0072B2"},
-    {"unknown", "#999999"},
-    {"other", "#999999"},  // a word this page does not know
-}};
+struct Colour {
+  std::string_view word;
+  std::string_view colour;
+};
+
+// Each word once ("ok" is in both tables, with one colour), then "other".
+std::vector<Colour> build_colours() {
+  std::vector<Colour> all;
+  auto add = [&all](const WordInfo& info) {
+    for (const Colour& c : all)
+      if (c.word == info.word) return;
+    all.push_back({info.word, info.colour});
+  };
+  for (std::size_t i = 0; i < kOutcomeCount; ++i) add(word_info(static_cast<Outcome>(i)));
+  for (std::size_t i = 0; i < kStateCount; ++i) add(word_info(static_cast<State>(i)));
+  all.push_back({"other", "#999999"});  // a word this page does not know
+  return all;
+}
+
+const std::vector<Colour>& colours() {
+  static const std::vector<Colour> all = build_colours();
+  return all;
+}
 
 }  // namespace
 
 std::string word_class(std::string_view word) {
-  for (const auto& [known, colour] : kColours) {
-    if (known == word) return "k-" + std::string(word);
+  for (const Colour& c : colours()) {
+    if (c.word == word && word != "other") return "k-" + std::string(word);
   }
   return "k-other";
 }
 
 std::string palette_css() {
   std::string css;
-  for (const auto& [word, colour] : kColours) {
+  for (const auto& [word, colour] : colours()) {
     std::string cls = "k-" + std::string(word);
     std::string hide = ".hide-" + std::string(word);
     css.append(".").append(cls).append("{--c:").append(colour).append("}\n");

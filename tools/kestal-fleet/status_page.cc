@@ -38,7 +38,7 @@ std::string status_rows(const StatusReport& report, const std::vector<WordCount>
   return data_rows(
       report.entries, [](const StatusEntry& e) { return std::string_view(e.terminal); },
       [&](std::string& row, const StatusEntry& e) {
-        row += ',' + std::to_string(word_index(counts, e.state)) + ',' +
+        row += ',' + std::to_string(word_index(counts, word(e.state))) + ',' +
                std::to_string(texts.add(e.meaning)) + ',' + std::to_string(texts.add(e.user)) + ',';
         json_stamp(row, e.last_transfer);
         row += ',';
@@ -52,7 +52,7 @@ std::string status_rows(const StatusReport& report, const std::vector<WordCount>
 std::string failure_rows(const StatusReport& report, TextTable& texts) {
   std::map<std::int32_t, std::pair<int, const StatusEntry*>> codes;
   for (const auto& e : report.entries) {
-    if (e.state != "failed" || !e.code) continue;
+    if (e.state != State::kFailed || !e.code) continue;
     auto& [count, first] = codes[*e.code];
     if (count++ == 0) first = &e;
   }
@@ -69,7 +69,7 @@ std::string failure_rows(const StatusReport& report, TextTable& texts) {
 std::vector<std::size_t> running_rows(const StatusReport& report) {
   std::vector<std::size_t> running;
   for (std::size_t i = 0; i < report.entries.size(); ++i) {
-    if (report.entries[i].state == "running") running.push_back(i);
+    if (report.entries[i].state == State::kRunning) running.push_back(i);
   }
   std::stable_sort(running.begin(), running.end(), [&](std::size_t a, std::size_t b) {
     return report.entries[a].age_seconds.value_or(-1) > report.entries[b].age_seconds.value_or(-1);
@@ -120,8 +120,8 @@ std::string status_sections(const std::vector<WordCount>& counts, bool any_failu
 }  // namespace
 
 std::string status_page_html(const StatusReport& report, std::string_view version) {
-  auto counts = count_words(kStateWords, report.entries,
-                            [](const StatusEntry& e) { return std::string_view(e.state); });
+  auto counts =
+      count_words(kStateWords, report.entries, [](const StatusEntry& e) { return word(e.state); });
   std::string summary = count_of(report.entries.size(), "terminal") + ", " +
                         std::to_string(counts.front().count) + " ok";
   std::vector<PageFact> facts = {
