@@ -88,33 +88,32 @@ std::string index_list(const std::vector<std::size_t>& indices) {
 
 std::string status_sections(const std::vector<WordCount>& counts, bool any_failure,
                             bool any_running) {
+  std::string codes =
+      table_html("codes", {{"Code", "int", 0}, {"Meaning", "text", 1}, {"Terminals", "int", 2}},
+                 {"codes", ""});
+  std::string running = "<div class=\"box\">" +
+                        table_html("running",
+                                   {{"Terminal", "name", kName, kRank},
+                                    {"User", "text", kUser},
+                                    {"Since", "stamp", kStamp},
+                                    {"Age", "age", kAge}},
+                                   {"rows", "running"}) +
+                        "</div>\n";
+  std::string rows = table_html("rows",
+                                {{"Terminal", "name", kName, kRank},
+                                 {"State", "word", kState},
+                                 {"Code", "int", kCode},
+                                 {"Meaning", "text", kMeaning},
+                                 {"User", "text", kUser},
+                                 {"Last transfer", "stamp", kStamp},
+                                 {"Age", "age", kAge}},
+                                {"rows", "", kState});
   std::string body = section_html("Last transfers", count_chart_svg(counts, "Terminals per state"));
-  body += section_html(
-      "Failures by code",
-      any_failure
-          ? table_html("codes",
-                       {{"Code", "int", 0}, {"Meaning", "text", 1}, {"Terminals", "int", 2}},
-                       {"codes", ""})
-          : "<p>No terminal's last transfer failed.</p>\n");
-  body += section_html("Still marked running", any_running
-                                                   ? table_html("running",
-                                                                {{"Terminal", "name", kName, kRank},
-                                                                 {"User", "text", kUser},
-                                                                 {"Since", "stamp", kStamp},
-                                                                 {"Age", "age", kAge}},
-                                                                {"rows", "running"})
-                                                   : "<p>No terminal is marked running.</p>\n");
-  body += section_html("Terminals",
-                       filter_html(counts) + table_html("rows",
-                                                        {{"Terminal", "name", kName, kRank},
-                                                         {"State", "word", kState},
-                                                         {"Code", "int", kCode},
-                                                         {"Meaning", "text", kMeaning},
-                                                         {"User", "text", kUser},
-                                                         {"Last transfer", "stamp", kStamp},
-                                                         {"Age", "age", kAge}},
-                                                        {"rows", "", kState}));
-  return body;
+  body += section_html("Failures by code",
+                       any_failure ? codes : "<p>No terminal's last transfer failed.</p>\n");
+  body += section_html("Still marked running",
+                       any_running ? running : "<p>No terminal is marked running.</p>\n");
+  return body + section_html("Terminals", filter_html(counts) + rows);
 }
 
 }  // namespace

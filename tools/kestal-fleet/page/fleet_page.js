@@ -61,6 +61,18 @@
     return tr;
   };
 
+  // Scrolling re-renders the windowed tables once per frame.
+  let tables = [];
+  let pending = false;
+  const scrolled = () => {
+    if (pending) return;
+    pending = true;
+    requestAnimationFrame(() => {
+      pending = false;
+      for (const t of tables) t.scrolled();
+    });
+  };
+
   // One table of the page. On a page of up to data.all terminals every row is in the
   // document (find and print work); above that each table holds only the rows in view,
   // between two gaps of the right height.
@@ -112,14 +124,19 @@
       return tr;
     };
 
+    // The rows that meet the window, or the table's own scrolling box, and some more.
+    const box = table.closest('.box');
     const span = () => {
       if (!windowed) return [0, view.length];
       const px = rowPx || 20;
-      const count = Math.ceil(innerHeight / px) + 20;
-      let from = Math.floor(-body.getBoundingClientRect().top / px) - 10;
+      const seen = box ? box.getBoundingClientRect() : {top: 0, bottom: innerHeight};
+      const top = Math.max(0, seen.top);
+      const count = Math.ceil(Math.max(0, Math.min(innerHeight, seen.bottom) - top) / px) + 20;
+      let from = Math.floor((top - body.getBoundingClientRect().top) / px) - 10;
       from = Math.max(0, Math.min(from, view.length - count));
       return [from, Math.min(view.length, from + count)];
     };
+    if (box && windowed) box.addEventListener('scroll', () => scrolled(), {passive: true});
 
     const render = (force) => {
       const [from, to] = span();
@@ -206,18 +223,9 @@
     return draw;
   };
 
-  const tables = Array.from(document.querySelectorAll('table[data-rows]'), makeTable);
+  tables = Array.from(document.querySelectorAll('table[data-rows]'), makeTable);
   const canvas = document.querySelector('canvas.tl');
   const drawTimeline = canvas ? makeTimeline(canvas) : null;
-  let pending = false;
-  const scrolled = () => {
-    if (pending) return;
-    pending = true;
-    requestAnimationFrame(() => {
-      pending = false;
-      for (const t of tables) t.scrolled();
-    });
-  };
   addEventListener('scroll', scrolled, {passive: true});
   addEventListener('resize', scrolled);
 
