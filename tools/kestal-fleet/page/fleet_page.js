@@ -4,7 +4,6 @@
 (() => {
   const data = JSON.parse(document.getElementById('data').textContent);
   const {words, texts} = data;
-  const collator = new Intl.Collator(undefined, {numeric: true});
   const two = (n) => String(n).padStart(2, '0');
 
   // The same texts the page writer gives durations and status-row stamps.
@@ -33,18 +32,23 @@
   };
 
   // Sort keys are numbers: texts become their rank, so each is compared by the
-  // collator once per column rather than once per comparison.
+  // collator once per column rather than once per comparison. Made at the first sort:
+  // a collator costs tens of milliseconds to set up.
   const ranks = (list) => {
+    const collator = new Intl.Collator(undefined, {numeric: true});
     const order = list.map((_, i) => i).sort((a, b) => collator.compare(list[a], list[b]) || a - b);
     const rank = new Float64Array(list.length);
     order.forEach((i, r) => { rank[i] = r; });
     return rank;
   };
-  const wordRank = ranks(words);
-  const textRank = ranks(texts);
+  let wordRank = null;
+  let textRank = null;
   const number = (v) => (typeof v === 'number' ? v : -Infinity);
-  const keyOf = {word: (v) => wordRank[v], text: (v) => textRank[v], int: number, sec: number,
-    age: number, stamp: number};
+  const keyOf = {
+    word: (v) => (wordRank ??= ranks(words))[v],
+    text: (v) => (textRank ??= ranks(texts))[v],
+    int: number, sec: number, age: number, stamp: number,
+  };
 
   // Forces the layout, so a measure covers what the reader waits for.
   const measure = (name, start, element) => {
@@ -79,7 +83,8 @@
   const windowed = data.rows.length > data.all;
   const makeTable = (table) => {
     const rows = data[table.dataset.rows];
-    const all = table.dataset.pick ? data[table.dataset.pick] : rows.map((_, i) => i);
+    const all = table.dataset.pick ? Int32Array.from(data[table.dataset.pick])
+        : Int32Array.from({length: rows.length}, (_, i) => i);
     const heads = Array.from(table.tHead.rows[0].cells);
     const cols = heads.map((th) => ({kind: th.dataset.k, field: Number(th.dataset.f),
       order: th.dataset.o === undefined ? -1 : Number(th.dataset.o),
@@ -94,7 +99,7 @@
     let hidden = null;
     let column = -1;
     let direction = 1;
-    let rowPx = 0;
+    let rowPx = 0;  // measured at the first scroll; until then a guess does
     let shown = [-1, -1];
 
     // Names sort by the rank the page writer gave them in another field: a collator here
@@ -126,9 +131,11 @@
 
     // The rows that meet the window, or the table's own scrolling box, and some more.
     const box = table.closest('.box');
-    const span = () => {
+    const span = (first) => {
       if (!windowed) return [0, view.length];
-      const px = rowPx || 20;
+      if (first) return [0, Math.min(view.length, Math.ceil(innerHeight / 26) + 20)];
+      if (!rowPx && body.rows.length > 2) rowPx = body.rows[1].getBoundingClientRect().height;
+      const px = rowPx || 26;
       const seen = box ? box.getBoundingClientRect() : {top: 0, bottom: innerHeight};
       const top = Math.max(0, seen.top);
       const count = Math.ceil(Math.max(0, Math.min(innerHeight, seen.bottom) - top) / px) + 20;
@@ -138,14 +145,15 @@
     };
     if (box && windowed) box.addEventListener('scroll', () => scrolled(), {passive: true});
 
-    const render = (force) => {
-      const [from, to] = span();
+    const render = (force, first) => {
+      const [from, to] = span(first);
+      const px = rowPx || 26;
       if (!force && from === shown[0] && to === shown[1]) return;
       shown = [from, to];
       const fragment = document.createDocumentFragment();
-      if (windowed) fragment.appendChild(gap(cols.length, from * rowPx));
+      if (windowed) fragment.appendChild(gap(cols.length, from * px));
       for (let n = from; n < to; ++n) fragment.appendChild(rowOf(view[n], n));
-      if (windowed) fragment.appendChild(gap(cols.length, (view.length - to) * rowPx));
+      if (windowed) fragment.appendChild(gap(cols.length, (view.length - to) * px));
       body.replaceChildren(fragment);
       if (windowed) table.setAttribute('aria-rowcount', view.length + 1);
     };
@@ -168,16 +176,12 @@
     };
     heads.forEach((h, c) => h.querySelector('button').addEventListener('click', () => sortBy(c)));
 
-    render(true);
-    if (windowed && body.rows.length > 1) {
-      rowPx = body.rows[1].getBoundingClientRect().height;
-      render(true);
-    }
+    render(true, true);
     return {
       table,
       total: all.length,
       count: () => view.length,
-      scrolled: () => windowed && render(false),
+      scrolled: () => windowed && render(!rowPx),
       filter: (h) => { hidden = h; refresh(); },
     };
   };
