@@ -113,6 +113,9 @@ TEST_F(Browser, LargePagesOpenSortAndFilterQuickly) {
         EXPECT_LT(std::stoi(value), 900) << key;
       }
     }
+    if (!page.timeline) {  // the status page: its stamps come back as they were stored
+      for (const auto& v : split(seen.at("sort.5.ascending"))) EXPECT_EQ(v, "2026-12-08 14:30:00");
+    }
     for (const auto& [word, count] : page.counts) {
       EXPECT_EQ(seen.at("count." + word), std::to_string(count)) << word;
       EXPECT_EQ(seen.at("shown." + word), std::to_string(count) + " of " + all + " shown");

@@ -6,6 +6,8 @@
 
 #include <limits>
 
+#include "page_format.h"
+
 TEST(PageData, TextsCannotEndTheBlockOrTheString) {
   struct Case {
     std::string_view utf8;
@@ -44,4 +46,22 @@ TEST(PageData, NamesRankByLettersAndNumberValues) {
   // "", kasse, Store-9, store-9 (same but later), store-10, store-010 (same but later)
   std::vector<std::size_t> expected = {4, 2, 5, 1, 3, 0};
   EXPECT_EQ(name_ranks(names), expected);
+}
+
+TEST(PageData, StampsBecomeSecondsOnlyWhenTheyNameAMoment) {
+  struct Case {
+    std::string_view stamp;
+    std::optional<std::int64_t> seconds;
+  } cases[] = {
+      {"19700101000000", 0},
+      {"20261208143000", 1796740200},
+      {"20240229235959", 1709251199},
+      {"20260229000000", std::nullopt},
+      {"20261301000000", std::nullopt},
+      {"20261208240000", std::nullopt},
+      {"09991231000000", std::nullopt},
+      {"2026120814300x", std::nullopt},
+      {"2026120814300", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(stamp_seconds(c.stamp), c.seconds) << c.stamp;
 }

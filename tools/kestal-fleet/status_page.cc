@@ -18,29 +18,33 @@ namespace {
 // The fields of a status read's data row.
 enum StatusField { kName, kRank, kState, kMeaning, kUser, kStamp, kCode, kAge };
 
-bool digits_only(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A yyyymmddhhmmss stamp as a number (it sorts so), nothing as null, any other text as text.
-void json_stamp(std::string& out, std::string_view stamp) {
+// A valid stamp as the seconds before the newest one (short, and it sorts so), nothing as
+// null, any other text as text.
+void json_stamp(std::string& out, std::string_view stamp, std::int64_t newest) {
   if (stamp.empty()) {
     out += "null";
-  } else if (stamp.size() == 14 && stamp[0] != '0' && digits_only(stamp)) {
-    out += stamp;
+  } else if (auto seconds = stamp_seconds(stamp)) {
+    out += std::to_string(newest - *seconds);
   } else {
     json_outside_text(out, stamp);
   }
 }
 
+std::int64_t newest_stamp(const StatusReport& report) {
+  std::int64_t newest = 0;
+  for (const auto& e : report.entries)
+    newest = std::max(newest, stamp_seconds(e.last_transfer).value_or(0));
+  return newest;
+}
+
 std::string status_rows(const StatusReport& report, const std::vector<WordCount>& counts,
-                        TextTable& texts) {
+                        TextTable& texts, std::int64_t newest) {
   return data_rows(
       report.entries, [](const StatusEntry& e) { return std::string_view(e.terminal); },
       [&](std::string& row, const StatusEntry& e) {
         row += ',' + std::to_string(word_index(counts, word(e.state))) + ',' +
                std::to_string(texts.add(e.meaning)) + ',' + std::to_string(texts.add(e.user)) + ',';
-        json_stamp(row, e.last_transfer);
+        json_stamp(row, e.last_transfer, newest);
         row += ',';
         json_int(row, e.code);
         row += ',';
@@ -129,14 +133,16 @@ std::string status_page_html(const StatusReport& report, std::string_view versio
       {"Terminals", html_escape(summary)},
   };
   TextTable texts;
-  std::string rows = status_rows(report, counts, texts);
+  std::int64_t newest = newest_stamp(report);
+  std::string rows = status_rows(report, counts, texts, newest);
   std::string codes = failure_rows(report, texts);
   auto running = running_rows(report);
   std::string body = status_sections(counts, codes != "[]", !running.empty());
-  return page_document(
-      "Fleet status: " + summary, facts, body,
-      page_data_json(
-          word_list(counts), texts,
-          {{"rows", std::move(rows)}, {"codes", codes}, {"running", index_list(running)}}),
-      version);
+  return page_document("Fleet status: " + summary, facts, body,
+                       page_data_json(word_list(counts), texts,
+                                      {{"rows", std::move(rows)},
+                                       {"codes", codes},
+                                       {"running", index_list(running)},
+                                       {"newest", std::to_string(newest)}}),
+                       version);
 }

@@ -15,11 +15,13 @@
     if (w < 86400) return Math.floor(w / 3600) + ' h ' + two(Math.floor(w % 3600 / 60)) + ' min';
     return Math.floor(w / 86400) + ' d ' + two(Math.floor(w % 86400 / 3600)) + ' h';
   };
+  // A stamp comes as the seconds before the newest (data.newest, on a calendar without
+  // time zone, so UTC reads it back unchanged), or as text when it names no moment.
   const stamp = (v) => {
     if (typeof v !== 'number') return v ?? '';
-    const t = String(v);
-    return `${t.slice(0, 4)}-${t.slice(4, 6)}-${t.slice(6, 8)} ` +
-        `${t.slice(8, 10)}:${t.slice(10, 12)}:${t.slice(12, 14)}`;
+    const t = new Date((data.newest - v) * 1000);
+    return `${t.getUTCFullYear()}-${two(t.getUTCMonth() + 1)}-${two(t.getUTCDate())} ` +
+        `${two(t.getUTCHours())}:${two(t.getUTCMinutes())}:${two(t.getUTCSeconds())}`;
   };
   const show = {
     name: (v) => v,
@@ -47,7 +49,8 @@
   const keyOf = {
     word: (v) => (wordRank ??= ranks(words))[v],
     text: (v) => (textRank ??= ranks(texts))[v],
-    int: number, sec: number, age: number, stamp: number,
+    int: number, sec: number, age: number,
+    stamp: (v) => (typeof v === 'number' ? -v : -Infinity),
   };
 
   // Forces the layout, so a measure covers what the reader waits for.
