@@ -78,7 +78,7 @@ std::optional<std::int64_t> stamp_seconds(std::string_view stamp) {
   if (y < 1000 || m < 1 || m > 12 || d < 1 || d > days_in_month(y, m) || h > 23 || mi > 59 ||
       s > 59)
     return std::nullopt;
-  return days_from_civil(y, m, d) * 86400 + h * 3600 + mi * 60 + s;
+  return days_from_civil(y, m, d) * 86400 + std::int64_t{h} * 3600 + std::int64_t{mi} * 60 + s;
 }
 
 std::string count_of(std::size_t n, std::string_view thing) {

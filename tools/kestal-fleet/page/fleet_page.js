@@ -6,7 +6,7 @@
   const {words, texts} = data;
   const two = (n) => String(n).padStart(2, '0');
 
-  // The same texts the page writer gives durations and status-row stamps.
+  // The same text the page writer gives a duration.
   const duration = (s) => {
     if (!(s >= 0)) s = 0;
     if (s < 60) return s.toFixed(1) + ' s';
