@@ -113,6 +113,9 @@ TEST_F(Browser, LargePagesOpenSortAndFilterQuickly) {
         EXPECT_LT(std::stoi(value), 900) << key;
       }
     }
+    auto scrolled = seen.at("scrolled");  // rows in view, and the first one's place
+    EXPECT_GE(std::stoi(scrolled), 15) << scrolled;
+    EXPECT_NEAR(std::stoi(scrolled.substr(scrolled.find(',') + 1)), page.terminals / 2, 50);
     if (!page.timeline) {  // the status page: its stamps come back as they were stored
       for (const auto& v : split(seen.at("sort.5.ascending"))) EXPECT_EQ(v, "2026-12-08 14:30:00");
     }

@@ -68,16 +68,10 @@
     return tr;
   };
 
-  // Scrolling re-renders the windowed tables once per frame.
+  // Scrolling re-renders the windowed tables; browsers send scroll events once a frame.
   let tables = [];
-  let pending = false;
   const scrolled = () => {
-    if (pending) return;
-    pending = true;
-    requestAnimationFrame(() => {
-      pending = false;
-      for (const t of tables) t.scrolled();
-    });
+    for (const t of tables) t.scrolled();
   };
 
   // One table of the page. On a page of up to data.all terminals every row is in the
@@ -146,7 +140,7 @@
       from = Math.max(0, Math.min(from, view.length - count));
       return [from, Math.min(view.length, from + count)];
     };
-    if (box && windowed) box.addEventListener('scroll', () => scrolled(), {passive: true});
+    if (box && windowed) box.addEventListener('scroll', scrolled, {passive: true});
 
     const render = (force, first) => {
       const [from, to] = span(first);
