@@ -1,6 +1,5 @@
-// The frame of a fleet page: head with the style and a content policy, the header of
-// facts, the body the caller built, the footer with the version, the data block and the
-// script.
+// The frame of a fleet page: head with the style and a content policy, the facts, the
+// body the caller built, the footer with the version, the data block and the script.
 #pragma once
 
 #include <string>

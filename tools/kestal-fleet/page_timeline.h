@@ -1,5 +1,5 @@
-// The timeline of a push: one thin SVG bar per terminal from its start to its end,
-// coloured by outcome, so time-outs and slow terminals stand out.
+// The timeline of a push: one thin bar per terminal from its start to its end, coloured
+// by outcome (SVG, or a canvas the script fills on a large push), so time-outs stand out.
 #pragma once
 
 #include <cstddef>
