@@ -125,6 +125,7 @@ void expect_page(const Probe& seen, const std::vector<std::string>& names,
   EXPECT_EQ(split(seen.at("first")), names);
   EXPECT_EQ(seen.at("rows"), std::to_string(names.size()));
   EXPECT_EQ(seen.at("timeline"), timeline ? std::to_string(names.size()) : "0");
+  EXPECT_EQ(seen.at("heights"), "1") << "a row wraps";
   EXPECT_EQ(seen.at("img"), "0");
   EXPECT_EQ(seen.at("resources"), "0");
   EXPECT_EQ(seen.at("filter_shown"), "true");

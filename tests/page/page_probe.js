@@ -14,6 +14,9 @@
   put('shown', document.getElementById('shown').textContent);
   put('rows', rows().length);
   put('first', list(column(0)));
+  const cells = rows().flatMap((r) => Array.from(r.cells));
+  put('heights', new Set(rows().map((r) => Math.round(r.getBoundingClientRect().height))).size);
+  put('cut', list(cells.filter((c) => c.scrollWidth > c.clientWidth).map((c) => c.title)));
   put('img', document.getElementsByTagName('img').length);
   put('resources', performance.getEntriesByType('resource').length);
   put('facts', list(Array.from(document.querySelectorAll('header dd'), (d) => d.textContent)));
