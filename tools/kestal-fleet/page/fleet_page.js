@@ -198,9 +198,14 @@
       return getComputedStyle(swatch).getPropertyValue('--c').trim();
     });
     swatch.remove();
+    // Drawn at the screen's pixel density, in the coordinates the page writer gave.
+    const [width, height] = [canvas.width, canvas.height];
+    const scale = devicePixelRatio || 1;
+    [canvas.width, canvas.height] = [Math.round(width * scale), Math.round(height * scale)];
     const context = canvas.getContext('2d');
+    context.scale(scale, scale);
     const draw = (hidden) => {
-      context.clearRect(0, 0, canvas.width, canvas.height);
+      context.clearRect(0, 0, width, height);
       let drawn = 0;
       colours.forEach((c, w) => {
         if (hidden && hidden[w]) return;
@@ -216,7 +221,7 @@
       canvas.dataset.drawn = drawn;
     };
     canvas.addEventListener('mousemove', (e) => {
-      const y = e.offsetY * canvas.height / canvas.clientHeight;
+      const y = e.offsetY * height / canvas.clientHeight;
       const row = rows[order[Math.floor((y - axis) / pitch)]];
       canvas.title = row ? `${row[name]} \u00b7 ${words[row[word]]} \u00b7 ${row[len].toFixed(1)} s` : '';
     });
