@@ -68,7 +68,8 @@ std::string push_timeline(const PushReport& report) {
   if (report.results.size() > kEveryRowUpTo) {
     double total = report.seconds;
     for (const auto& r : report.results) total = std::max(total, r.started + r.seconds);
-    return timeline_canvas(report.results.size(), total, {kName, kStarted, kSeconds, kOutcome});
+    return timeline_canvas(report.results.size(), total,
+                           {kName, kStarted, kSeconds, kOutcome, kTries});
   }
   std::vector<TimelineBar> bars;
   bars.reserve(report.results.size());

@@ -108,6 +108,7 @@ std::string timeline_canvas(std::size_t count, double total, const TimelineField
   out += pitches;
   out += " data-name=\"" + std::to_string(fields.name) + "\" data-start=\"" +
          std::to_string(fields.start) + "\" data-len=\"" + std::to_string(fields.seconds) +
-         "\" data-word=\"" + std::to_string(fields.word) + "\"></canvas></div>\n";
+         "\" data-word=\"" + std::to_string(fields.word) + "\" data-tries=\"" +
+         std::to_string(fields.tries) + "\"></canvas></div>\n";
   return out;
 }

@@ -23,6 +23,7 @@ struct TimelineFields {
   int start = 0;
   int seconds = 0;
   int word = 0;
+  int tries = 0;
 };
 
 // The axis, and a canvas over it into which the script draws `count` bars from the data

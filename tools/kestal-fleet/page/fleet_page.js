@@ -187,7 +187,7 @@
   // geometry the page writer chose; the bar under the pointer names its terminal.
   const makeTimeline = (canvas) => {
     const d = canvas.dataset;
-    const [name, start, len, word] = [d.name, d.start, d.len, d.word].map(Number);
+    const [name, start, len, word, tries] = [d.name, d.start, d.len, d.word, d.tries].map(Number);
     const [left, plot, axis, pitch, thick, total] =
         [d.left, d.plot, d.axis, d.pitch, d.thick, d.total].map(Number);
     const rows = data.rows;
@@ -223,7 +223,8 @@
     canvas.addEventListener('mousemove', (e) => {
       const y = e.offsetY * height / canvas.clientHeight;
       const row = rows[order[Math.floor((y - axis) / pitch)]];
-      canvas.title = row ? `${row[name]} \u00b7 ${words[row[word]]} \u00b7 ${row[len].toFixed(1)} s` : '';
+      canvas.title = !row ? '' : `${row[name]} \u00b7 ${words[row[word]]} \u00b7 ` +
+          `${row[len].toFixed(1)} s` + (row[tries] > 1 ? ` \u00b7 try ${row[tries]}` : '');
     });
     draw(null);
     return draw;
