@@ -57,7 +57,17 @@ void Browser::TearDown() {
 std::string Browser::chromium(const std::string& html, std::vector<std::string> args) {
   fs::path page = dir_ / "page.html";
   std::ofstream(page, std::ios::binary) << html;
-  std::vector<std::string> all = {"120", kChromium, "--user-data-dir=" + (dir_ / "p").string()};
+  // Each link of the chain dies with its parent, so a test that is killed leaves no
+  // browser behind: setpriv, timeout, setpriv, chromium.
+  std::vector<std::string> all = {"--pdeathsig",
+                                  "KILL",
+                                  "/usr/bin/timeout",
+                                  "120",
+                                  "/usr/bin/setpriv",
+                                  "--pdeathsig",
+                                  "KILL",
+                                  kChromium,
+                                  "--user-data-dir=" + (dir_ / "p").string()};
   for (const char* flag : {"--headless", "--disable-gpu", "--disable-quic", "--no-first-run",
                            "--disable-background-networking", "--disable-component-update",
                            "--disable-sync", "--enable-logging=stderr", "--v=0"}) {
@@ -66,7 +76,7 @@ std::string Browser::chromium(const std::string& html, std::vector<std::string> 
   if (geteuid() == 0) all.push_back("--no-sandbox");
   all.insert(all.end(), args.begin(), args.end());
   all.push_back("file://" + page.string());
-  ProcessResult r = run_process("/usr/bin/timeout", all, dir_.string());
+  ProcessResult r = run_process("/usr/bin/setpriv", all, dir_.string());
   EXPECT_EQ(r.exit_code, 0) << r.err;
   std::istringstream lines(r.err);  // the browser's own pages log too: only the file counts
   for (std::string line; std::getline(lines, line);) {
@@ -115,6 +125,7 @@ void expect_page(const Probe& seen, const std::vector<std::string>& names,
   EXPECT_EQ(split(seen.at("first")), names);
   EXPECT_EQ(seen.at("rows"), std::to_string(names.size()));
   EXPECT_EQ(seen.at("timeline"), timeline ? std::to_string(names.size()) : "0");
+  EXPECT_EQ(seen.at("heights"), "1") << "a row wraps";
   EXPECT_EQ(seen.at("img"), "0");
   EXPECT_EQ(seen.at("resources"), "0");
   EXPECT_EQ(seen.at("filter_shown"), "true");

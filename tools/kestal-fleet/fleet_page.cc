@@ -8,12 +8,27 @@
 
 #include "html_text.h"
 #include "page_chart.h"
+#include "page_data.h"
 #include "page_format.h"
 #include "page_shell.h"
 #include "page_table.h"
 #include "page_timeline.h"
 
 namespace {
+
+// The fields of a push's data row.
+enum PushField {
+  kName,
+  kRank,
+  kOutcome,
+  kMeaning,
+  kSeconds,
+  kTries,
+  kReply,
+  kStarted,
+  kHost,
+  kCode
+};
 
 std::string ok_summary(std::size_t total, int ok) {
   return count_of(total, "terminal") + ", " + std::to_string(ok) + " ok, " +
@@ -26,27 +41,36 @@ bool any_remote(const PushReport& report) {
 }
 
 std::string push_table(const PushReport& report, const std::vector<WordCount>& counts) {
-  bool remote = any_remote(report);
-  std::vector<TableColumn> columns = {{"Terminal"},  {"Outcome"},       {"Code", true},
-                                      {"Meaning"},   {"Seconds", true}, {"Tries", true},
-                                      {"Last reply"}};
-  if (remote) columns.push_back({"Host"});
-  std::string out = filter_html(counts);
-  table_open(out, "rows", columns);
-  for (const auto& r : report.results) {
-    row_open(out, word(r.outcome));
-    terminal_cells(out, r.terminal, word(r.outcome), r.code, r.meaning);
-    cell(out, format_seconds(r.seconds), std::to_string(r.seconds));
-    cell(out, std::to_string(r.tries), std::to_string(r.tries));
-    cell(out, html_text(r.last_line));
-    if (remote) cell(out, html_text(r.host));
-    row_close(out);
-  }
-  table_close(out);
-  return out;
+  std::vector<TableColumn> columns = {
+      {"Terminal", "name", kName, kRank}, {"Outcome", "word", kOutcome}, {"Code", "int", kCode},
+      {"Meaning", "text", kMeaning},      {"Seconds", "sec", kSeconds},  {"Tries", "int", kTries},
+      {"Last reply", "text", kReply}};
+  if (any_remote(report)) columns.push_back({"Host", "text", kHost});
+  return filter_html(counts) + table_html("rows", columns, {"rows", "", kOutcome});
+}
+
+std::string push_rows(const PushReport& report, const std::vector<WordCount>& counts,
+                      TextTable& texts) {
+  return data_rows(
+      report.results, [](const TerminalResult& r) { return std::string_view(r.terminal); },
+      [&](std::string& row, const TerminalResult& r) {
+        row += ',' + std::to_string(word_index(counts, word(r.outcome))) + ',' +
+               std::to_string(texts.add(r.meaning)) + ',';
+        json_number(row, r.seconds);
+        row += ',' + std::to_string(r.tries) + ',' + std::to_string(texts.add(r.last_line)) + ',';
+        json_number(row, r.started);
+        row += ',' + std::to_string(texts.add(r.host)) + ',';
+        json_int(row, r.code);
+      });
 }
 
 std::string push_timeline(const PushReport& report) {
+  if (report.results.size() > kEveryRowUpTo) {
+    double total = report.seconds;
+    for (const auto& r : report.results) total = std::max(total, r.started + r.seconds);
+    return timeline_canvas(report.results.size(), total,
+                           {kName, kStarted, kSeconds, kOutcome, kTries});
+  }
   std::vector<TimelineBar> bars;
   bars.reserve(report.results.size());
   for (const auto& r : report.results) {
@@ -67,7 +91,7 @@ std::string push_page_html(const PushReport& report, std::string_view version) {
   std::vector<PageFact> facts = {
       {"Mode", html_text(report.mode)},
       {"User", html_text(report.user)},
-      {"Selection", html_text(report.selection)},
+      {"Selection", selection_html(report.selection)},
       {"Started", html_escape(format_local_time(report.started_unix))},
       {"Took", html_escape(format_duration(report.seconds))},
       {"Jobs", std::to_string(report.jobs)},
@@ -79,6 +103,9 @@ std::string push_page_html(const PushReport& report, std::string_view version) {
                        "order of start, coloured as above; point at a bar for its terminal.</p>\n" +
                            push_timeline(report));
   body += section_html("Terminals", push_table(report, counts));
+  TextTable texts;
+  std::string rows = push_rows(report, counts, texts);
   return page_document("Fleet push: " + ok_summary(total, counts.front().count), facts, body,
+                       page_data_json(word_list(counts), texts, {{"rows", std::move(rows)}}),
                        version);
 }

@@ -50,3 +50,17 @@ std::string html_escape(std::string_view utf8) {
 std::string html_text(std::string_view cp1252) {
   return html_escape(cp1252_to_utf8(cp1252));
 }
+
+std::string visible_text(std::string_view cp1252) {
+  std::string out;
+  out.reserve(cp1252.size());
+  for (char ch : cp1252_to_utf8(cp1252)) {
+    auto b = static_cast<unsigned char>(ch);
+    if (b < 0x20 || b == 0x7F) {
+      append_control_picture(out, b);
+    } else {
+      out += ch;
+    }
+  }
+  return out;
+}

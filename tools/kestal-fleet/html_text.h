@@ -11,3 +11,7 @@ std::string html_escape(std::string_view utf8);
 
 // Windows-1252 bytes from outside, decoded and escaped.
 std::string html_text(std::string_view cp1252);
+
+// Windows-1252 bytes from outside as the UTF-8 characters the page shows, control
+// characters as their pictures; not escaped (for the page's data block).
+std::string visible_text(std::string_view cp1252);

@@ -21,6 +21,20 @@ std::string percent(int count, int total) {
 
 }  // namespace
 
+int word_index(const std::vector<WordCount>& counts, std::string_view word) {
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    if (counts[i].word == word) return static_cast<int>(i);
+  }
+  return static_cast<int>(counts.size()) - 1;
+}
+
+std::vector<std::string> word_list(const std::vector<WordCount>& counts) {
+  std::vector<std::string> words;
+  words.reserve(counts.size());
+  for (const auto& c : counts) words.emplace_back(c.word);
+  return words;
+}
+
 std::string count_chart_svg(const std::vector<WordCount>& counts, std::string_view caption) {
   int total = 0;
   int most = 1;

@@ -17,6 +17,13 @@ struct WordCount {
 template <typename Words, typename Items, typename WordOf>
 std::vector<WordCount> count_words(const Words& words, const Items& items, WordOf word_of);
 
+// Where a word stands in `counts`, as the page's data rows give it; a word not among
+// them stands for "other", which count_words lists last whenever such words occur.
+int word_index(const std::vector<WordCount>& counts, std::string_view word);
+
+// The words of `counts`, in their order.
+std::vector<std::string> word_list(const std::vector<WordCount>& counts);
+
 std::string count_chart_svg(const std::vector<WordCount>& counts, std::string_view caption);
 
 // A hidden fieldset the script shows: one box per word that occurs, with its count.

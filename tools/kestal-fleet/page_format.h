@@ -16,11 +16,10 @@ std::string format_duration(double seconds);
 // Seconds with one decimal, for table cells ("12.3").
 std::string format_seconds(double seconds);
 
-// A status row's yyyymmddhhmmss as "yyyy-mm-dd hh:mm:ss"; any other text unchanged.
-std::string format_stamp(std::string_view stamp);
-
-// A status code, or nothing when there is none.
-std::string format_code(const std::optional<std::int32_t>& code);
+// A status row's yyyymmddhhmmss as seconds since 1970-01-01 00:00:00 on a plain calendar
+// (no time zone), when it names a real moment of the years 1000 to 9999; the page
+// shows it again as the same yyyy-mm-dd hh:mm:ss.
+std::optional<std::int64_t> stamp_seconds(std::string_view stamp);
 
 // "1 terminal", "3 terminals".
 std::string count_of(std::size_t n, std::string_view thing);

@@ -7,6 +7,7 @@
 
 #include "html_text.h"
 #include "page_assets.h"
+#include "page_data.h"
 #include "page_palette.h"
 
 namespace {
@@ -25,7 +26,8 @@ std::string fresh_nonce() {
 }  // namespace
 
 std::string page_document(std::string_view title, const std::vector<PageFact>& facts,
-                          std::string_view body_html, std::string_view version) {
+                          std::string_view body_html, std::string_view data_json,
+                          std::string_view version) {
   std::string nonce = fresh_nonce();
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
@@ -43,6 +45,7 @@ std::string page_document(std::string_view title, const std::vector<PageFact>& f
   out += "</dl></header>\n<main>\n";
   out += body_html;
   out += "</main>\n<footer>Written by kestal-fleet " + html_escape(version) + "</footer>\n";
+  out += data_block_html(data_json);
   out += "<script nonce=\"" + nonce + "\">" + std::string(kPageScript) + "</script>\n";
   return out + "</body></html>\n";
 }
@@ -50,4 +53,8 @@ std::string page_document(std::string_view title, const std::vector<PageFact>& f
 std::string section_html(std::string_view heading, std::string_view body_html) {
   return "<section><h2>" + html_escape(heading) + "</h2>\n" + std::string(body_html) +
          "</section>\n";
+}
+
+std::string selection_html(std::string_view cp1252) {
+  return cp1252.empty() ? std::string("all terminals") : html_text(cp1252);
 }

@@ -1,26 +1,25 @@
-// The tables of the fleet page, written row by row so thousands of terminals cost
-// one pass. The script sorts every table; the filter applies to the one with id "rows".
+// The tables of the fleet page: the head with its sort buttons and an empty body that
+// the script fills from the data block, so the page carries each terminal only once.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 struct TableColumn {
   std::string_view title;
-  bool numeric = false;  // sorted as numbers; empty cells first
+  // How the script shows and sorts it: name, text (an index into the shared texts),
+  // word (an index into the words), stamp, or the numbers int, sec, age.
+  std::string_view kind;
+  int field = 0;   // position in a data row
+  int order = -1;  // when set, the field that holds the row's rank in this column's order
 };
 
-void table_open(std::string& out, std::string_view id, const std::vector<TableColumn>& columns);
-// `word` gives the row's colour class and what the filter matches.
-void row_open(std::string& out, std::string_view word);
-// `html` is already escaped; `sort_key`, when given, is what sorting compares instead.
-void cell(std::string& out, std::string_view html, std::string_view sort_key = {});
-// The columns both fleet tables begin with: terminal (raw bytes), its outcome or
-// state word, the code and the code's meaning (raw bytes).
-void terminal_cells(std::string& out, std::string_view terminal, std::string_view word,
-                    const std::optional<std::int32_t>& code, std::string_view meaning);
-void row_close(std::string& out);
-void table_close(std::string& out);
+struct TableSource {
+  std::string_view rows;  // the data block's list of rows
+  std::string_view pick;  // when set, the list of row indices to show, in order
+  int word_field = -1;    // the field whose word colours the row and is filtered on
+};
+
+std::string table_html(std::string_view id, const std::vector<TableColumn>& columns,
+                       const TableSource& source);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "page_palette.h"
 
@@ -58,6 +59,12 @@ std::string axis(double total, double height) {
   return out;
 }
 
+std::string svg_open(double height) {
+  return "<svg class=\"tl\" width=\"" + num(kWidth) + "\" height=\"" + num(height) +
+         "\" viewBox=\"0 0 " + num(kWidth) + " " + num(height) +
+         "\" role=\"img\" aria-label=\"One bar per terminal, from start to end\">\n";
+}
+
 }  // namespace
 
 std::string timeline_svg(std::vector<TimelineBar> bars, double total) {
@@ -69,10 +76,7 @@ std::string timeline_svg(std::vector<TimelineBar> bars, double total) {
   double pitch = bars.size() <= 100 ? 6 : std::max(600 / n, 0.2);
   double thickness = pitch >= 3 ? pitch - 1 : pitch;
   double height = kAxis + n * pitch + 2;
-  std::string out = "<svg class=\"tl\" width=\"" + num(kWidth) + "\" height=\"" + num(height) +
-                    "\" viewBox=\"0 0 " + num(kWidth) + " " + num(height) +
-                    "\" role=\"img\" aria-label=\"One bar per terminal, from start to end\">\n" +
-                    axis(total, height);
+  std::string out = svg_open(height) + axis(total, height);
   double y = kAxis;
   for (const auto& b : bars) {
     double x = kLeft + b.start / total * kPlot;
@@ -83,4 +87,28 @@ std::string timeline_svg(std::vector<TimelineBar> bars, double total) {
     y += pitch;
   }
   return out + "</svg>\n";
+}
+
+std::string timeline_canvas(std::size_t count, double total, const TimelineFields& fields) {
+  if (!(total > 0)) total = 1;
+  constexpr double kPlotHeight = 600;
+  double height = kAxis + kPlotHeight + 2;
+  double pitch = kPlotHeight / static_cast<double>(std::max<std::size_t>(count, 1));
+  std::string out = "<div class=\"tlbox\">" + svg_open(height) + axis(total, height) + "</svg>";
+  out += "<canvas class=\"tl\" aria-hidden=\"true\" width=\"" +
+         std::to_string(static_cast<int>(kWidth)) + "\" height=\"" +
+         std::to_string(static_cast<int>(height)) + "\"";
+  for (const auto& [key, value] :
+       {std::pair{"left", kLeft}, {"plot", kPlot}, {"axis", kAxis}, {"total", total}}) {
+    out += std::string(" data-") + key + "=\"" + num(value) + "\"";
+  }
+  char pitches[96];
+  std::snprintf(pitches, sizeof pitches, " data-pitch=\"%.9g\" data-thick=\"%.9g\"", pitch,
+                std::max(pitch, 1.0));
+  out += pitches;
+  out += " data-name=\"" + std::to_string(fields.name) + "\" data-start=\"" +
+         std::to_string(fields.start) + "\" data-len=\"" + std::to_string(fields.seconds) +
+         "\" data-word=\"" + std::to_string(fields.word) + "\" data-tries=\"" +
+         std::to_string(fields.tries) + "\"></canvas></div>\n";
+  return out;
 }

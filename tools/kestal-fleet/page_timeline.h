@@ -1,7 +1,8 @@
-// The timeline of a push: one thin SVG bar per terminal from its start to its end,
-// coloured by outcome, so time-outs and slow terminals stand out.
+// The timeline of a push: one thin bar per terminal from its start to its end, coloured
+// by outcome (SVG, or a canvas the script fills on a large push), so time-outs stand out.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,3 +16,16 @@ struct TimelineBar {
 
 // Bars are drawn in order of their start; `total` is the push's wall time.
 std::string timeline_svg(std::vector<TimelineBar> bars, double total);
+
+// Where the page's script finds a bar in a data row.
+struct TimelineFields {
+  int name = 0;
+  int start = 0;
+  int seconds = 0;
+  int word = 0;
+  int tries = 0;
+};
+
+// The axis, and a canvas over it into which the script draws `count` bars from the data
+// rows in a plot of fixed height; `total` already covers the last bar's end.
+std::string timeline_canvas(std::size_t count, double total, const TimelineFields& fields);
