@@ -15,6 +15,7 @@
 #include "fleet_outcome.h"
 #include "fleet_page.h"
 #include "fleet_parallel.h"
+#include "fleet_records.h"
 #include "fleet_report.h"
 #include "kestal_version.h"
 #include "settings/text.h"
@@ -117,11 +118,13 @@ int finish(Push& push) {
   std::string lines;
   for (const TerminalResult& r : push.report.results) lines += push_json_line(r) + "\n";
   std::string error;
-  if (!write_outputs(push.options, lines, push_page_html(push.report, KESTAL_VERSION), error))
-    return fleet_fail(error);
+  std::string page = push_page_html(push.report, KESTAL_VERSION);
+  if (!write_outputs(push.options, lines, page, error)) return fleet_fail(error);
+  int status = 0;
   for (const TerminalResult& r : push.report.results)
-    if (r.outcome != Outcome::kOk) return 1;
-  return 0;
+    if (r.outcome != Outcome::kOk) status = 1;
+  if (!record_push(push.options, push.report, lines, page, status, error)) return fleet_fail(error);
+  return status;
 }
 
 }  // namespace
