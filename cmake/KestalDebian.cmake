@@ -34,7 +34,16 @@ if(TARGET kestal-fleet)
     "kestal-fleet pushes to many terminals at once through GNU parallel, with\n"
     "live progress, a recap per terminal, retries, a dry run, JSON lines and an\n"
     "HTML page; PgBouncer lets many runs share few database connections.")
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "\n"
+    "A systemd timer (not enabled) pushes every night, keeps a history and\n"
+    "writes metrics for node_exporter's textfile collector.")
   string(APPEND CPACK_DEBIAN_PACKAGE_RECOMMENDS ", parallel")
+  # The scheduled push: template units, the program they start, an example setting.
+  set(kestal_systemd ${PROJECT_SOURCE_DIR}/cmake/systemd)
+  install(FILES ${kestal_systemd}/kestal-fleet-push@.service ${kestal_systemd}/kestal-fleet-push@.timer
+          DESTINATION lib/systemd/system)
+  install(PROGRAMS ${kestal_systemd}/kestal-fleet-push DESTINATION lib/kestalentry)
+  install(FILES ${kestal_systemd}/push-nightly.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
   string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS ", pgbouncer")
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

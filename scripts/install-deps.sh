@@ -13,6 +13,7 @@ PACKAGES=(
   chromium
   lintian scdoc man-db
   parallel pgbouncer openssh-server
+  prometheus
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"
