@@ -43,7 +43,9 @@ if(TARGET kestal-fleet)
   install(FILES ${kestal_systemd}/kestal-fleet-push@.service ${kestal_systemd}/kestal-fleet-push@.timer
           DESTINATION lib/systemd/system)
   install(PROGRAMS ${kestal_systemd}/kestal-fleet-push DESTINATION lib/kestalentry)
-  install(FILES ${kestal_systemd}/push-nightly.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  install(FILES ${kestal_systemd}/push-nightly.conf
+                ${PROJECT_SOURCE_DIR}/examples/kestal-fleet-alerts.yml
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
   string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS ", pgbouncer")
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -55,6 +55,8 @@ cmp -s latest.html "${newest%.json}.html" || fail "latest.html is not that of $n
 for file in first push status; do
   problems=$(promtool check metrics <"$work/$file.prom" 2>&1) || fail "promtool on $file: $problems"
 done
+problems=$(promtool check rules "$here/../../examples/kestal-fleet-alerts.yml" 2>&1) ||
+  fail "promtool on the alert rules: $problems"
 m='mode="*STO"'
 for want in "kestal_fleet_push_terminals{user=\"nightly\",$m,outcome=\"ok\"} 4" \
   "kestal_fleet_push_terminals{user=\"nightly\",$m,outcome=\"unreachable\"} 1" \
