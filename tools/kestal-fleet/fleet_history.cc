@@ -20,8 +20,7 @@ std::string utc_stamp(std::int64_t unix_seconds) {
   std::tm utc{};
   gmtime_r(&when, &utc);
   char text[32];
-  std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc);
-  return text;
+  return std::string(text, std::strftime(text, sizeof text, "%Y%m%dT%H%M%SZ", &utc));
 }
 
 // The first name of the push's second that neither file of a push holds yet.

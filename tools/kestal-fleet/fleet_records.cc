@@ -7,6 +7,9 @@
 
 bool check_record_options(const FleetOptions& options, std::string& error) {
   if (options.keep_given && options.history_dir.empty()) error = "--keep needs --history";
+  // A dry run pushes nothing: it would leave no history and no metrics.
+  if (options.dry_run && !(options.history_dir.empty() && options.metrics_file.empty()))
+    error = "--dry-run writes no history and no metrics";
   return error.empty();
 }
 

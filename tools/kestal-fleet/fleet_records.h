@@ -7,7 +7,7 @@
 #include "fleet_options.h"
 #include "fleet_result.h"
 
-// --keep only with --history; false with `error` set.
+// --keep only with --history; --history and --metrics not with --dry-run; false with `error` set.
 bool check_record_options(const FleetOptions& options, std::string& error);
 
 // Each false with `error` set when a file the options name cannot be written.
