@@ -13,7 +13,7 @@ PACKAGES=(
   chromium
   lintian scdoc man-db
   parallel pgbouncer openssh-server
-  prometheus
+  prometheus systemd
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"
