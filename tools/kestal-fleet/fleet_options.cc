@@ -124,7 +124,8 @@ CliResult parse_fleet_options(int argc, char** argv, FleetOptions& o, std::strin
 
 const char* fleet_usage() {
   return "Usage: kestal-fleet push USER MODE SELECTION [OPTION]...\n"
-         "       kestal-fleet status [SELECTION] [--json FILE] [--html FILE] [--metrics FILE]\n"
+         "       kestal-fleet status [SELECTION] [--json FILE] [--html FILE]\n"
+         "                           [--metrics FILE]\n"
          "Pushes entries to many terminals, one kestalentry run each, through GNU parallel,\n"
          "and reads the fleet's status rows. Run it from kestalentry's working directory.\n"
          "\n"
@@ -148,8 +149,8 @@ const char* fleet_usage() {
          "                       installation; they run in this working directory\n"
          "  --dry-run            print each terminal's entries, TERMINAL<TAB>UPDSYSDB line,\n"
          "                       touching neither terminal nor status row\n"
-         "  --history DIR        keep each push's JSON and page in DIR under a time-stamped\n"
-         "                       name, and the newest as latest.json and latest.html\n"
+         "  --history DIR        keep each push's JSON and page in DIR under a dated name,\n"
+         "                       and the newest as latest.json and latest.html\n"
          "  --keep N             the pushes --history keeps (default 30)\n"
          "  --metrics FILE       write the push's (or status read's) metrics in\n"
          "                       Prometheus's text format, for node_exporter's textfile\n"
