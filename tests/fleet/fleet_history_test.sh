@@ -57,6 +57,23 @@ for file in first push status; do
 done
 problems=$(promtool check rules "$here/../../examples/kestal-fleet-alerts.yml" 2>&1) ||
   fail "promtool on the alert rules: $problems"
+# The example alert on failed terminals fires on the numbers of the scheduled push.
+{
+  printf 'rule_files: [%s]\ntests:\n  - input_series:\n' "$here/../../examples/kestal-fleet-alerts.yml"
+  grep -v -e '^#' -e _timestamp_ "$work/push.prom" |
+    while read -r series value; do printf "      - {series: '%s', values: '%s'}\n" "$series" "$value"; done
+  cat <<'YAML'
+    alert_rule_test:
+      - alertname: KestalTerminalsFailed
+        eval_time: 0m
+        exp_alerts:
+          - exp_labels: {severity: warning, user: nightly, mode: "*STO"}
+            exp_annotations:
+              summary: "2 terminals did not end ok in the last push of nightly *STO on "
+              description: "The push's page is latest.html in its history folder; kestal-fleet push USER MODE --failed --retries 2 pushes to them again."
+YAML
+} >"$work/alerts.test.yml"
+problems=$(promtool test rules "$work/alerts.test.yml" 2>&1) || fail "alert test: $problems"
 m='mode="*STO"'
 for want in "kestal_fleet_push_terminals{user=\"nightly\",$m,outcome=\"ok\"} 4" \
   "kestal_fleet_push_terminals{user=\"nightly\",$m,outcome=\"unreachable\"} 1" \
