@@ -35,6 +35,17 @@ if(TARGET kestal-fleet)
     "through ssh, with live progress, a recap per terminal, retries, a dry run,\n"
     "JSON lines and an HTML page; PgBouncer lets many runs share few database\n"
     "connections.")
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "\n"
+    "A systemd timer (not enabled) pushes every night, keeps a history and\n"
+    "writes metrics for node_exporter's textfile collector.")
+  # The scheduled push: template units, the program they start, an example setting.
+  set(kestal_systemd ${PROJECT_SOURCE_DIR}/cmake/systemd)
+  install(FILES ${kestal_systemd}/kestal-fleet-push@.service ${kestal_systemd}/kestal-fleet-push@.timer
+          DESTINATION lib/systemd/system)
+  install(PROGRAMS ${kestal_systemd}/kestal-fleet-push DESTINATION lib/kestalentry)
+  install(FILES ${kestal_systemd}/push-nightly.conf
+                ${PROJECT_SOURCE_DIR}/examples/kestal-fleet-alerts.yml
+          DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
   string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS ", pgbouncer, openssh-client")
 endif()
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

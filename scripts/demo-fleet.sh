@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The fleet part of the demo: 20 simulated terminals with a fault mix in the demo
-# installation (demo/, laid out by scripts/demo.sh), one push with live progress
-# and the recap, then the fleet's status. Can be run again at once.
+# installation (demo/, laid out by scripts/demo.sh), one push with live progress,
+# the recap and its metrics, then the fleet's status. Can be run again at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -46,12 +46,17 @@ step "kestal-fleet push demo '*STO' --terminals demo/fleet/terminals.txt --jobs 
 set +e
 # The list is named relative to the working directory, as an operator would name it there.
 (cd "$demo/work/bin" && "$fleet" push demo '*STO' --terminals ../../fleet/terminals.txt \
-  --jobs 8 --timeout 8 --json "$fleet_dir/push.json" --html "$fleet_dir/push.html")
+  --jobs 8 --timeout 8 --json "$fleet_dir/push.json" --html "$fleet_dir/push.html" \
+  --metrics "$fleet_dir/push.prom")
 echo "(exit code $?: 1 means some terminal did not end ok)"
 set -e
 echo "one JSON object per terminal: demo/fleet/push.json"
 echo "the page of the push: $fleet_dir/push.html (open it in a browser)"
 
+step "The push's metrics, for node_exporter's textfile collector (demo/fleet/push.prom)"
+grep -v '^#' "$fleet_dir/push.prom"
+
 step "kestal-fleet status --like '127.0.6.%'"
-(cd "$demo/work/bin" && "$fleet" status --like '127.0.6.%' --html "$fleet_dir/status.html")
-echo "the page of the fleet's state: $fleet_dir/status.html"
+(cd "$demo/work/bin" && "$fleet" status --like '127.0.6.%' --html "$fleet_dir/status.html" \
+  --metrics "$fleet_dir/status.prom")
+echo "the page of the fleet's state: $fleet_dir/status.html; its metrics: $fleet_dir/status.prom"

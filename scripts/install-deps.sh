@@ -13,6 +13,7 @@ PACKAGES=(
   chromium
   lintian scdoc man-db
   pgbouncer openssh-server strace
+  prometheus systemd
 )
 
 exec "$(dirname "$0")/apt-install.sh" "${PACKAGES[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a Release build, checks it with lintian (any error or
 # warning fails), renders its manual pages, unpacks it into a temporary root and runs the
-# demo's *STO transfer with the packaged programs and the packaged extension.
+# demo's *STO transfer with the packaged programs and the packaged extension; systemd
+# verifies the scheduled push's units.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib.sh
@@ -40,6 +41,17 @@ for program in "$bin"/kestal-*; do
     fail "$(basename "$program") --version does not say $version: $said"
 done
 
+# The scheduled push's units as systemd reads them from the package: an instance of
+# each template, with the host's own units for the targets they name and the package's
+# manual pages for their Documentation=; a warning (an unknown key, say) fails too.
+mkdir -p "$work/root/lib/systemd"
+cp -a /lib/systemd/system "$work/root/lib/systemd/"
+verify=$(MANPATH=$work/root/usr/share/man systemd-analyze verify --root="$work/root" \
+  kestal-fleet-push@nightly.service kestal-fleet-push@nightly.timer 2>&1) ||
+  fail "systemd-analyze verify failed: $verify"
+[ -z "$verify" ] || fail "systemd-analyze verify warns: $verify"
+bash -n "$work/root/usr/lib/kestalentry/kestal-fleet-push" || fail "kestal-fleet-push does not parse"
+
 ext=$work/root/usr/lib/kestalentry/kestal_vxsystem.so
 kestal_layout "$work"
 sqlite3 "$work/k.sqlite" <"$work/root/usr/share/kestalentry/db/sqlite-schema.sql"
@@ -56,4 +68,4 @@ out=$(cd "$work/work/bin" && ODBCINI=$work/odbc.ini "$bin/kestalentry" demo 127.
   fail "unexpected registry: $(cat "$work/registry")"
 [ "$(sqlite3 "$work/k.sqlite" "SELECT trmdbe || '|' || trmdac FROM vxs1140trm")" = "demo|0" ] ||
   fail "status row not finished"
-echo "package test: $(basename "$deb") is lintian-clean, its manual pages render, its companions report its version, and it runs the *STO transfer"
+echo "package test: $(basename "$deb") is lintian-clean, its manual pages render, its companions report its version, systemd accepts its units, and it runs the *STO transfer"

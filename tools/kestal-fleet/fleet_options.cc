@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "fleet_records.h"
 
 namespace {
 
@@ -68,6 +69,15 @@ const Rule kRules[] = {
     {"sshloginfile", true, true,
      [](const std::string& a, FleetOptions& o) { return !(o.sshloginfile = a).empty(); }},
     {"dry-run", false, true, [](const std::string&, FleetOptions& o) { return o.dry_run = true; }},
+    {"history", true, true,
+     [](const std::string& a, FleetOptions& o) { return !(o.history_dir = a).empty(); }},
+    {"keep", true, true,
+     [](const std::string& a, FleetOptions& o) {
+       o.keep_given = true;
+       return parse_count(a, 1, 100000, o.keep);
+     }},
+    {"metrics", true, false,
+     [](const std::string& a, FleetOptions& o) { return !(o.metrics_file = a).empty(); }},
 };
 std::vector<CliOption> cli_options() {
   std::vector<CliOption> options;
@@ -119,14 +129,16 @@ CliResult parse_fleet_options(int argc, char** argv, FleetOptions& o, std::strin
     error = "--" + push_only + " is for push only";
     return CliResult::kError;
   }
-  return check_command(words, o, error) ? CliResult::kRun : CliResult::kError;
+  bool usable = check_command(words, o, error) && check_record_options(o, error);
+  return usable ? CliResult::kRun : CliResult::kError;
 }
 
 const char* fleet_usage() {
   return "Usage: kestal-fleet push USER MODE SELECTION [OPTION]...\n"
          "       kestal-fleet status [SELECTION] [--json FILE] [--html FILE]\n"
-         "Pushes entries to many terminals, one kestalentry run each, and reads the fleet's\n"
-         "status rows. Run it from kestalentry's working directory.\n"
+         "                           [--metrics FILE]\n"
+         "Pushes entries to many terminals, one kestalentry run each,\n"
+         "and reads the fleet's status rows. Run it from kestalentry's working directory.\n"
          "\n"
          "Selection (status without one reads every row):\n"
          "  --terminals FILE     one terminal name a line; - for standard input\n"
@@ -158,6 +170,12 @@ const char* fleet_usage() {
          "                       (else refuse to start)\n"
          "  --dry-run            print each terminal's entries, TERMINAL<TAB>UPDSYSDB line,\n"
          "                       touching neither terminal nor status row\n"
+         "  --history DIR        keep each push's JSON and page in DIR under a dated name,\n"
+         "                       and the newest as latest.json and latest.html\n"
+         "  --keep N             the pushes --history keeps (default 30)\n"
+         "  --metrics FILE       write the push's (or status read's) metrics in\n"
+         "                       Prometheus's text format, for node_exporter's textfile\n"
+         "                       collector (also for status)\n"
          "\n"
          "  --help               show this text\n"
          "  --version            show the version\n"

@@ -31,6 +31,10 @@ struct FleetOptions {
   std::string joblog_file;
   std::string sshloginfile;
   bool dry_run = false;
+  std::string history_dir;  // --history: every push's JSON and page, and latest.*
+  int keep = 30;            // pushes the history keeps
+  bool keep_given = false;
+  std::string metrics_file;  // Prometheus text format, push or status
 };
 
 // Fills `options` from argv; on kError `error` says why.

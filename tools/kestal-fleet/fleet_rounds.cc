@@ -11,6 +11,7 @@
 #include "fleet_outcome.h"
 #include "fleet_page.h"
 #include "fleet_push.h"
+#include "fleet_records.h"
 #include "kestal_version.h"
 #include "log/format.h"
 
@@ -104,12 +105,13 @@ int finish_push(Push& push) {
   std::string lines;
   for (const TerminalResult& r : push.report.results) lines += push_json_line(r) + "\n";
   std::string error;
-  bool written =
-      write_outputs(push.options, lines, push_page_html(push.report, KESTAL_VERSION), error) &&
-      (!push.joblog.fd.valid() || finish(push.joblog, error));
-  if (!written) return fleet_fail(error);
-  if (push.engine.stop.count > 0) return 128 + push.engine.stop.first;
+  int status = 0;
   for (const TerminalResult& r : push.report.results)
-    if (r.outcome != Outcome::kOk) return 1;
-  return 0;
+    if (r.outcome != Outcome::kOk) status = 1;
+  if (push.engine.stop.count > 0) status = 128 + push.engine.stop.first;
+  std::string page = push_page_html(push.report, KESTAL_VERSION);
+  bool written = write_outputs(push.options, lines, page, error) &&
+                 (!push.joblog.fd.valid() || finish(push.joblog, error)) &&
+                 record_push(push.options, push.report, lines, page, status, error);
+  return written ? status : fleet_fail(error);
 }

@@ -7,6 +7,7 @@
 #include "fleet_outcome.h"
 #include "fleet_page.h"
 #include "fleet_push.h"
+#include "fleet_records.h"
 #include "fleet_report.h"
 #include "kestal_version.h"
 
@@ -58,7 +59,8 @@ int fleet_status(const FleetOptions& o) {
   std::fputs(status_recap(report).c_str(), stdout);
   std::string lines;
   for (const StatusEntry& e : report.entries) lines += status_json_line(e) + "\n";
-  if (!write_outputs(o, lines, status_page_html(report, KESTAL_VERSION), error))
+  if (!write_outputs(o, lines, status_page_html(report, KESTAL_VERSION), error) ||
+      !record_status(o, report, error))
     return fleet_fail(error);
   return 0;
 }
