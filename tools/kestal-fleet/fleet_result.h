@@ -22,7 +22,7 @@ struct TerminalResult {
   double seconds = 0;                // how long this try took
   std::string host = "local";        // "local" or the ssh login that ran it
   int tries = 1;
-  std::optional<std::int32_t> status_row;  // the start mark's update status, as the run said
+  std::optional<std::int32_t> status_row{};  // the start mark's update status, as the run said
 };
 
 struct PushReport {
