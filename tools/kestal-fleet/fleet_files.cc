@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "replace_file.h"
+
 namespace {
 
 constexpr const char* kLockName = ".kestal-fleet.lock";
@@ -29,17 +31,6 @@ Fd make_temporary(const std::string& path, std::string& temporary) {
   umask(mask);
   fchmod(fd.get(), 0666 & ~mask);
   return fd;
-}
-
-bool write_all(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -61,10 +52,7 @@ bool check_output_path(const std::string& path, std::string& error) {
 }
 
 bool write_text_file(const std::string& path, const std::string& text, std::string& error) {
-  GrowingFile file;
-  if (!open_growing(file, path, error)) return false;
-  append(file, text);
-  return finish(file, error);
+  return replace_file(path, text, error);
 }
 
 bool open_growing(GrowingFile& file, const std::string& path, std::string& error) {

@@ -13,6 +13,16 @@
 
 namespace {
 
+// mkstemp makes the file 0600; a metrics file must be readable by node_exporter's
+// user, so the file gets what an ordinary create would give.
+mode_t created_mode() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
 bool write_all(int fd, const std::string& text) {
   std::size_t done = 0;
   while (done < text.size()) {
@@ -23,16 +33,6 @@ bool write_all(int fd, const std::string& text) {
   }
   return true;
 }
-
-// mkstemp makes the file 0600; a metrics file must be readable by node_exporter's
-// user, so the file gets what an ordinary create would give.
-mode_t created_mode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
-}
-
-}  // namespace
 
 bool replace_file(const std::string& path, const std::string& text, std::string& error) {
   std::filesystem::path target(path);

@@ -8,3 +8,6 @@
 // renames it over `path`; the mode follows the umask. False with `error` set (and no
 // temporary file left) when any step fails.
 bool replace_file(const std::string& path, const std::string& text, std::string& error);
+
+// Writes all of `text` to `fd`, going on after EINTR and partial writes.
+bool write_all(int fd, const std::string& text);
