@@ -176,6 +176,7 @@ int fleet_push(const FleetOptions& o) {
     return fleet_fail(error);
   if (o.dry_run) {
     std::vector<std::string> names;
+    names.reserve(selected.size());
     for (Selected& s : selected) names.push_back(std::move(s.name));
     return dry_run(database, o, names);
   }

@@ -74,6 +74,7 @@ bool route(posix_spawn_file_actions_t& files, int fd, bool capture, Fd& read_end
 
 std::vector<char*> pointers(const std::vector<std::string>& texts, char** more) {
   std::vector<char*> out;
+  out.reserve(texts.size() + 1);
   for (const std::string& t : texts) out.push_back(const_cast<char*>(t.c_str()));
   for (char** p = more; p != nullptr && *p != nullptr; ++p) out.push_back(*p);
   out.push_back(nullptr);

@@ -73,7 +73,10 @@ bool read_sshloginfile(const std::string& path, int jobs, std::vector<Machine>& 
     if (start == std::string::npos || line[start] == '#') continue;
     Machine m;
     if (!parse_login(line.substr(start, line.find_last_not_of(" \t\r") + 1 - start), jobs, m)) {
-      error = "bad login in " + path + ": " + line;
+      error = "bad login in ";
+      error += path;
+      error += ": ";
+      error += line;
       return false;
     }
     machines.push_back(std::move(m));
