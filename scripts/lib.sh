@@ -73,3 +73,25 @@ kestal_stop_sim() {
   wait "$KESTAL_SIM_PID" 2>/dev/null || true
   KESTAL_SIM_PID=""
 }
+
+# kestal_free_port [ADDRESS]: a TCP port nothing listens on at ADDRESS (127.0.0.1 by
+# default). Ports come from below the kernel's ephemeral range, so a connection some
+# other process opens meanwhile cannot take the port before our server binds it.
+kestal_free_port() {
+  local address=${1:-127.0.0.1} low=32768 port
+  read -r low _ </proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || true
+  [ "$low" -gt 12000 ] || low=32768
+  port=$((10000 + RANDOM % (low - 11000)))
+  while (exec 3<>"/dev/tcp/$address/$port") 2>/dev/null; do port=$((port + 1)); done
+  echo "$port"
+}
+
+# kestal_wait_listening ADDRESS PORT: waits up to 10 s until something accepts there.
+kestal_wait_listening() {
+  local _
+  for _ in $(seq 1 200); do
+    (exec 3<>"/dev/tcp/$1/$2") 2>/dev/null && return 0
+    sleep 0.05
+  done
+  return 1
+}

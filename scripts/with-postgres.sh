@@ -26,9 +26,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-port_in_use() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-port=$((20000 + RANDOM % 20000))
-while port_in_use "$port"; do port=$((port + 1)); done
+port=$(kestal_free_port)
 
 echo "postgres" >"$work/pwfile"
 chmod 644 "$work/pwfile"

@@ -19,8 +19,7 @@ SQL
 
 pool=$work/pool
 mkdir "$pool"
-port=$((20000 + RANDOM % 20000))
-while (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; do port=$((port + 1)); done
+port=$(kestal_free_port)
 echo '"fleet_pool" "pool-pass"' >"$pool/users.txt"
 cat >"$pool/pgbouncer.ini" <<INI
 [databases]
@@ -41,7 +40,9 @@ pidfile = $pool/pgbouncer.pid
 INI
 [ "$(id -u)" -eq 0 ] && chown -R postgres "$pool"
 as_pg pgbouncer -d "$pool/pgbouncer.ini" || fail "pgbouncer did not start"
-cleanups+=('kill "$(cat "$pool/pgbouncer.pid")"')
+cleanups+=('[ ! -s "$pool/pgbouncer.pid" ] || kill "$(cat "$pool/pgbouncer.pid")"')
+kestal_wait_listening 127.0.0.1 "$port" ||
+  fail "pgbouncer does not listen on $port: $(cat "$pool/pgbouncer.log" 2>/dev/null)"
 sed "s/^\[kestal_pg\]/[kestal_pool]/; s/^Port = .*/Port = $port/" "$ODBCINI" >"$work/odbc.ini"
 cat "$ODBCINI" >>"$work/odbc.ini"
 export ODBCINI=$work/odbc.ini

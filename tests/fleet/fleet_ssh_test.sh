@@ -11,7 +11,7 @@ mkdir "$ssh" && mkdir -p /run/sshd
 ssh-keygen -q -t ed25519 -N '' -f "$ssh/host_key"
 ssh-keygen -q -t ed25519 -N '' -f "$ssh/user_key"
 cp "$ssh/user_key.pub" "$ssh/authorized_keys"
-port=$((20000 + RANDOM % 20000))
+port=$(kestal_free_port 127.0.4.1)
 cat >"$ssh/sshd_config" <<CONF
 ListenAddress 127.0.4.1:$port
 ListenAddress 127.0.4.2:$port
@@ -27,6 +27,7 @@ SetEnv ODBCINI=$ODBCINI ASAN_OPTIONS=${ASAN_OPTIONS:-} LSAN_OPTIONS=${LSAN_OPTIO
 CONF
 /usr/sbin/sshd -f "$ssh/sshd_config" -E "$ssh/sshd.log" || fail "sshd did not start"
 cleanups+=('kill "$(cat "$ssh/sshd.pid")"')
+kestal_wait_listening 127.0.4.2 "$port" || fail "sshd does not listen: $(cat "$ssh/sshd.log")"
 for host in 127.0.4.1 127.0.4.2; do
   echo "ssh -p $port -i $ssh/user_key -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null" \
     "-o BatchMode=yes -o LogLevel=ERROR root@$host"
