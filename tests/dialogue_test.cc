@@ -110,8 +110,9 @@ TEST(Dialogue, LoginAndEntriesGoOnTheWireExactly) {
   EXPECT_EQ(run.dialogue.last_reply, "200 entry accepted");
   EXPECT_TRUE(run.statuses.empty());
   ASSERT_EQ(run.dialogue.command_sequence.size(), 7u);
-  EXPECT_EQ(run.dialogue.command_sequence[6].expected, "200");
-  EXPECT_EQ(run.dialogue.command_sequence[6].command, "UPDSYSDB 2e7 20 STRING StoNr30 00030");
+  EXPECT_EQ(run.dialogue.command_sequence.at(5).command, "");
+  EXPECT_EQ(run.dialogue.command_sequence.at(6).expected, "200");
+  EXPECT_EQ(run.dialogue.command_sequence.at(6).command, "UPDSYSDB 2e7 20 STRING StoNr30 00030");
   EXPECT_EQ(run.dialogue.step_cursor, 7u);
 }
 

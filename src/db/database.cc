@@ -135,6 +135,8 @@ std::int32_t site_cursor_open(DatabaseConnection& db, DiagnosticRecord* failure)
   db.site_statement = odbc_allocate(SQL_HANDLE_STMT, db.connection.get());
   if (!db.site_statement) return 0;
   set_cursor_attributes(db.site_statement.get());
+  SQLBindCol(db.site_statement.get(), 1, SQL_C_CHAR, db.site_work, sizeof db.site_work,
+             &db.site_length);
   std::string text = kSiteQuery;
   SQLRETURN rc = SQLExecDirect(db.site_statement.get(), sql_text(text), SQL_NTS);
   db.last_status = widen(rc);
@@ -151,15 +153,13 @@ std::int32_t site_cursor_open(DatabaseConnection& db, DiagnosticRecord* failure)
 std::int32_t site_cursor_fetch(DatabaseConnection& db, std::string& site_number,
                                DiagnosticRecord* failure) {
   if (!db.site_statement) return -1;
-  char work[9] = {};
-  SQLLEN length = 0;
-  SQLBindCol(db.site_statement.get(), 1, SQL_C_CHAR, work, sizeof work, &length);
+  std::fill(std::begin(db.site_work), std::end(db.site_work), '\0');
   SQLRETURN rc = SQLFetch(db.site_statement.get());
   db.last_status = widen(rc);
   if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
     db.last_status = 0;
-    work[sizeof work - 1] = '\0';
-    site_number = work;
+    db.site_work[sizeof db.site_work - 1] = '\0';
+    site_number = db.site_work;
     return 0;
   }
   if (rc == SQL_ERROR) {

@@ -31,6 +31,9 @@ struct DatabaseConnection {
   OdbcHandle query_statement;
   std::int16_t query_column_count = 0;
   OdbcHandle site_statement;
+  // Bound once when the site cursor opens; every fetch clears it first.
+  char site_work[9] = {};
+  SQLLEN site_length = 0;
   bool connected = false;
   std::int32_t last_status = 0;
 

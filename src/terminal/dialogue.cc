@@ -2,6 +2,7 @@
 // the awaited step and sending the next command, and builds one UPDSYSDB step per entry.
 #include "terminal/dialogue.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdlib>
@@ -50,8 +51,11 @@ void record_socket_failure(Dialogue& dialogue, std::int32_t code, const Terminal
 }
 
 // Sends the command of the step at the cursor; 0 when sent, else the socket's code.
-std::int32_t send_step(const Dialogue& dialogue, const TerminalLink& link) {
-  std::string command = dialogue.command_sequence[dialogue.step_cursor].command + "\r\n";
+std::int32_t send_step(Dialogue& dialogue, const TerminalLink& link) {
+  std::string& command = dialogue.line;
+  command.clear();
+  dialogue.command_sequence.append_command(command, dialogue.step_cursor);
+  command += "\r\n";
   if (tsock_send(link.socket, command.data(), static_cast<std::int32_t>(command.size()), 1) == -1) {
     std::int32_t code = tsock_last_error(link.socket);
     if (code == kInterruptedCode) return code;  // the run reports the stop request
@@ -84,13 +88,16 @@ std::int32_t fail_receive(Dialogue& dialogue, const TerminalLink& link) {
 
 // Logs the reply (cut as the log keeps it) and shows it in verbose mode, control
 // bytes made visible so that a reply cannot forge a line of its own.
-void report_reply(const std::string& reply, std::int32_t received, const Report& report) {
+void report_reply(const std::string& reply, std::int32_t received, const Report& report,
+                  std::string& line) {
   std::size_t n = static_cast<std::size_t>(received);
   std::size_t logged = n == 1 ? 1 : n <= kLoggedReplyLength ? n - 2 : kLoggedReplyLength;
   std::size_t line_end = reply.size() >= 2 && reply.compare(reply.size() - 2, 2, "\r\n") == 0
                              ? reply.size() - 2
                              : std::string::npos;
-  report.log_line("   " + printable_reply(std::string_view(reply).substr(0, logged), line_end));
+  line.assign("   ");
+  append_printable_reply(line, std::string_view(reply).substr(0, logged), line_end);
+  report.log_line(line);
   if (report.verbose)
     report.print_verbose(
         text_printf("Terminalantwort: %s", printable_reply(reply, line_end).c_str()));
@@ -99,13 +106,13 @@ void report_reply(const std::string& reply, std::int32_t received, const Report&
 }  // namespace
 
 std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLink& link) {
+  // Only the bytes received are read back, so the buffer needs no clearing.
   std::array<char, kReplyBufferSize> reply_buffer;
+  std::string reply;
   for (;;) {
     const std::size_t steps = dialogue.command_sequence.size();
     if (dialogue.step_cursor >= steps) return 0;
 
-    reply_buffer.fill('\0');
-    std::string reply;
     if (start_reply) {
       reply = "200";
       start_reply = false;
@@ -114,12 +121,15 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
       if (n < 1) return fail_receive(dialogue, link);
       // From here on the reply is a C text: a NUL byte ends it.
       reply.assign(reply_buffer.data(), strnlen(reply_buffer.data(), static_cast<std::size_t>(n)));
-      report_reply(reply, n, link.report);
+      report_reply(reply, n, link.report, dialogue.line);
     }
-    dialogue.last_reply = reply.size() < 2 ? std::string() : reply.substr(0, reply.size() - 2);
+    if (reply.size() < 2)
+      dialogue.last_reply.clear();
+    else
+      dialogue.last_reply.assign(reply, 0, reply.size() - 2);
 
-    const std::string& expected = dialogue.command_sequence[dialogue.step_cursor].expected;
-    if (reply.size() < 3 || reply.compare(0, 3, expected) != 0) {
+    const std::string_view expected = dialogue.command_sequence.expected(dialogue.step_cursor);
+    if (reply.size() < 3 || std::string_view(reply).substr(0, 3) != expected) {
       if (reply.empty()) reply = " 99keine Antwort  ";
       dialogue.last_reply = reply.substr(0, 3);
       std::int32_t code = reply_code(dialogue.last_reply);
@@ -140,27 +150,58 @@ std::int32_t run_dialogue(Dialogue& dialogue, bool start_reply, const TerminalLi
   }
 }
 
+void append_entry_command(std::string& out, const Entry& entry) {
+  // Entry and command texts are built whole, however long the type, name or value;
+  // the CRC runs over the pieces, so no entry text is made of its own.
+  const std::string_view value = entry.value.empty() ? std::string_view("0") : entry.value;
+  const std::string_view pieces[] = {entry.type, " ", entry.name, " ", value};
+  std::uint16_t crc = 0;
+  std::size_t length = 0;
+  for (std::string_view piece : pieces) {
+    crc = crc16_block(piece.data(), piece.size(), crc);
+    length += piece.size();
+  }
+  out += "UPDSYSDB ";
+  append_number(out, crc, 16);
+  out += ' ';
+  append_number(out, length, 10);
+  out += ' ';
+  for (std::string_view piece : pieces) out += piece;
+}
+
 std::string entry_command(const Entry& entry) {
-  // Entry and command texts are built whole, however long the type, name or value.
-  std::string entry_text =
-      entry.type + " " + entry.name + " " + (entry.value.empty() ? "0" : entry.value);
-  std::uint16_t crc = crc16_block(entry_text.data(), entry_text.size(), 0);
-  std::string command = "UPDSYSDB ";
-  append_number(command, crc, 16);
-  command += ' ';
-  append_number(command, entry_text.size(), 10);
-  command += ' ';
-  command += entry_text;
+  std::string command;
+  append_entry_command(command, entry);
   return command;
+}
+
+std::string_view CommandSequence::expected(std::size_t step) const {
+  return step < login.size() ? login[step].expected : "200";
+}
+
+void CommandSequence::append_command(std::string& out, std::size_t step) const {
+  if (step < login.size()) {
+    out += login[step].command;
+    return;
+  }
+  const std::size_t entry_step = step - login.size();
+  if (entry_step % 2 == 1) append_entry_command(out, entries[entry_step / 2]);
+}
+
+DialogueStep CommandSequence::at(std::size_t step) const {
+  DialogueStep result{expected(step), {}};
+  append_command(result.command, step);
+  return result;
 }
 
 std::int32_t transfer_entries(Dialogue& dialogue, const std::vector<Entry>& entries,
                               const TerminalLink& link) {
   link.report.log_line(text_printf("-->Registry schreiben: %s", ""));
   link.report.print_verbose("Befehlsfolge festlegen.\n");
-  dialogue.command_sequence.push_back({"200", ""});
-  dialogue.command_sequence.push_back({"331", std::string("USER ") + kTerminalUser});
-  dialogue.command_sequence.push_back({"230", std::string("PASS ") + kTerminalPassword});
+  dialogue.command_sequence.login = {{"200", ""},
+                                     {"331", std::string("USER ") + kTerminalUser},
+                                     {"230", std::string("PASS ") + kTerminalPassword}};
+  dialogue.command_sequence.entries = entries;
   dialogue.step_cursor = 0;
 
   std::int32_t result = run_dialogue(dialogue, false, link);
@@ -172,16 +213,18 @@ std::int32_t transfer_entries(Dialogue& dialogue, const std::vector<Entry>& entr
   }
   dialogue.logged_in = true;
 
-  for (const Entry& entry : entries) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
     // Built piece by piece: this text is made for every entry. The same as
     // "an Terminal %s: 200%s".
-    dialogue.command_sequence.push_back({"200", ""});
-    dialogue.command_sequence.push_back({"200", entry_command(entry)});
-    std::string logged = "an Terminal ";
+    ++dialogue.command_sequence.entries_added;
+    std::string& logged = dialogue.line;
+    logged.assign("an Terminal ");
     // The terminal name and the command are C texts there: a NUL byte would end them.
     logged.append(link.terminal_name.c_str());
     logged += ": 200";
-    logged.append(dialogue.command_sequence.back().command.c_str());
+    const std::size_t command_start = logged.size();
+    append_entry_command(logged, entries[i]);
+    logged.resize(std::min(logged.size(), logged.find('\0', command_start)));
     link.report.log_line(logged);
     const std::size_t sent_before = dialogue.commands_sent;
     result = run_dialogue(dialogue, true, link);

@@ -10,3 +10,6 @@
 // digits, except a CR LF that starts at `line_end`: the reply's own closing line end,
 // when `text` holds it. Text without control bytes comes back unchanged.
 std::string printable_reply(std::string_view text, std::size_t line_end = std::string_view::npos);
+// The same, appended to `out`, so a caller can reuse one buffer for every reply.
+void append_printable_reply(std::string& out, std::string_view text,
+                            std::size_t line_end = std::string_view::npos);
