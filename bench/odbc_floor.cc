@@ -63,6 +63,14 @@ int main(int argc, char** argv) {
 
   SQLHSTMT sites = SQL_NULL_HSTMT;
   SQLAllocHandle(SQL_HANDLE_STMT, connection, &sites);
+  // A run must ask for a forward-only cursor with locking concurrency; some drivers
+  // fetch differently for it.
+  SQLSetStmtAttr(sites, SQL_ATTR_CURSOR_SCROLLABLE,
+                 reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_NONSCROLLABLE)),
+                 SQL_IS_INTEGER);
+  SQLSetStmtAttr(sites, SQL_ATTR_CONCURRENCY,
+                 reinterpret_cast<SQLPOINTER>(static_cast<SQLLEN>(SQL_CONCUR_LOCK)),
+                 SQL_IS_INTEGER);
   std::string query = kSiteQuery;
   if (!ok(SQLExecDirect(sites, sql(query), SQL_NTS))) {
     std::fprintf(stderr, "site query failed\n");
