@@ -51,6 +51,22 @@ bool check_output_path(const std::string& path, std::string& error) {
   return false;
 }
 
+bool check_output_folder(const std::string& path, std::string& error) {
+  // The folder may be made at the end (with its parents): the nearest one that
+  // exists must then take it.
+  std::string folder = path;
+  struct stat st {};
+  while (stat(folder.c_str(), &st) != 0) {
+    if (errno != ENOENT || folder == "/" || folder == ".") break;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    folder = folder_of(folder);
+  }
+  if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(folder.c_str(), W_OK) == 0)
+    return true;
+  error = "cannot write into " + path + (folder == path ? "" : ": no writable folder " + folder);
+  return false;
+}
+
 bool write_text_file(const std::string& path, const std::string& text, std::string& error) {
   return replace_file(path, text, error);
 }

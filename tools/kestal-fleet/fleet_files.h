@@ -1,5 +1,5 @@
-// The files a push writes (--json, --html, --joblog), checked before the first
-// transfer and replaced whole, and the lock that keeps one push per working directory.
+// The files a push writes (--json, --html, --joblog, --metrics, --history), checked before the
+// first transfer and replaced whole, and the lock that keeps one push per working directory.
 #pragma once
 
 #include <string>
@@ -9,6 +9,8 @@
 // A writable regular file, or a new one in an existing, writable folder; else
 // false with `error` set.
 bool check_output_path(const std::string& path, std::string& error);
+// A writable folder, or one that can be made where its nearest existing folder is.
+bool check_output_folder(const std::string& path, std::string& error);
 
 // Writes `text` to a temporary file beside `path` and renames it over `path`.
 bool write_text_file(const std::string& path, const std::string& text, std::string& error);

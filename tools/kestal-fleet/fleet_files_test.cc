@@ -28,6 +28,15 @@ TEST(FleetFiles, RefusesWhatCannotBeWrittenBeforeThePush) {
     EXPECT_EQ(check_output_path(c.path, error), c.ok) << c.path;
     EXPECT_EQ(error.empty(), c.ok) << error;
   }
+  // A history folder: existing, or made later below the nearest existing one.
+  const std::pair<std::string, bool> folders[] = {{dir.string(), true},
+                                                  {(dir / "a" / "b/").string(), true},
+                                                  {(dir / "old.json").string(), false},
+                                                  {(dir / "old.json" / "h").string(), false}};
+  for (const auto& [path, ok] : folders) {
+    std::string error;
+    EXPECT_EQ(check_output_folder(path, error), ok) << path << ": " << error;
+  }
   std::string error;
   ASSERT_TRUE(write_text_file((dir / "old.json").string(), "new", error)) << error;
   std::ifstream in(dir / "old.json");

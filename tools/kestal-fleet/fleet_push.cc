@@ -103,9 +103,9 @@ bool plan_machines(const FleetOptions& o, std::vector<Machine>& machines, std::s
 }
 
 bool check_outputs(const FleetOptions& o, std::string& error) {
-  for (const std::string* path : {&o.json_file, &o.html_file, &o.joblog_file})
+  for (const std::string* path : {&o.json_file, &o.html_file, &o.joblog_file, &o.metrics_file})
     if (!path->empty() && !check_output_path(*path, error)) return false;
-  return true;
+  return o.history_dir.empty() || check_output_folder(o.history_dir, error);
 }
 
 // Results for every terminal, `interrupted` until a transfer says otherwise; names
