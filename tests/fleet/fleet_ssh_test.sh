@@ -46,4 +46,22 @@ hosts=$(python3 -c 'import json,sys
 print(" ".join(sorted({json.loads(l)["host"][-9:] for l in open(sys.argv[1])})))' "$work/ssh.json")
 expect_eq "$hosts" "127.0.4.1 127.0.4.2" "both logins ran transfers"
 expect_eq "$(grep -c '^Start : ' "$inst/Velmarion_php/log/KestalLog.txt")" 6 "runs in the workdir"
+# A push stopped mid-way: ssh passes no signal on, but each remote run sees its input
+# end, stops in order (TrmDst 10004, TrmDac 0) and is gone soon after the push.
+kestal_stop_sim
+start_sim 127.0.5.1-127.0.5.6 --delay-ms 400  # about 3 s a transfer
+(cd "$inst/work/bin" && exec "$FLEET" push ssh-stop '*STO' --terminals "$work/terminals" \
+  --jobs 1 --sshloginfile "$work/logins") >"$work/out" 2>&1 &
+pid=$!
+running() { psql -XAtc "SELECT count(*) FROM vxsystem.vxs1140trm WHERE trmdbe = 'ssh-stop'"; }
+for _ in $(seq 100); do [ "$(running)" = 2 ] && break; sleep 0.1; done
+expect_eq "$(running)" 2 "remote runs under way"
+kill -TERM "$pid"
+rc=0
+wait "$pid" || rc=$?
+expect_eq "$rc" 143 "exit status of the stopped push: $(cat "$work/out")"
+for _ in $(seq 50); do pgrep -f "kestalentry ssh-stop" >/dev/null || break; sleep 0.1; done
+pgrep -f "kestalentry ssh-stop" >/dev/null && fail "a remote run outlived the push by 5 s"
+expect_eq "$(psql -XAtc "SELECT count(*) FROM vxsystem.vxs1140trm WHERE trmdbe = 'ssh-stop'
+  AND trmdac = 0 AND trmdst = 10004")" 2 "rows of the stopped remote runs"
 echo "fleet ssh test passed"

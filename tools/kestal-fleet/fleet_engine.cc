@@ -117,6 +117,7 @@ void start(Engine& e, const RoundPlan& plan, std::size_t index, std::size_t mach
   request.group = e.guard.pid.get();
   request.capture_stdout = true;
   request.capture_stderr = !local;  // ssh's standard error carries the outcome line
+  request.hold_stdin = !local;      // its end tells the remote run to stop
   if (local) {
     request.extra_env = {"KESTAL_OUTCOME_FD=" + std::to_string(kOutcomeFd)};
     request.outcome_fd = kOutcomeFd;
@@ -140,6 +141,7 @@ void start(Engine& e, const RoundPlan& plan, std::size_t index, std::size_t mach
 void send(Running& r, int signal, Clock::duration grace) {
   if (r.exited || r.child.pid.get() <= 0) return;
   kill(r.child.pid.get(), signal);
+  r.child.in.close();  // a remote run learns of the stop from its input's end
   if (signal == SIGTERM && !r.kill_at) r.kill_at = Clock::now() + grace;
 }
 

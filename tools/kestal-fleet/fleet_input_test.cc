@@ -96,8 +96,30 @@ TEST(FleetInput, ReadsSshLoginsInGnuParallelsFormat) {
   EXPECT_EQ(machines[1].slots, 4);
   EXPECT_EQ(machines[2].label, "local");
   EXPECT_TRUE(machines[2].ssh.empty());
-  std::vector<std::string> argv = transfer_argv(machines[0], "/w d", {"k", "it's", "n", "*STO"});
-  EXPECT_EQ(argv.back(), "cd '/w d' && KESTAL_OUTCOME_FD=2 exec 'k' 'it'\\''s' 'n' '*STO'");
+}
+
+// The remote command as the login shell there runs it: the words arrive whole, and
+// the end of its input stops the run (SIGTERM: status 143) instead of leaving it.
+TEST(FleetInput, RemoteCommandTakesWordsWholeAndStopsWhenItsInputEnds) {
+  Machine m;
+  m.ssh = {"ssh", "host"};
+  struct Case {
+    std::string input;
+    std::vector<std::string> command;
+    std::string output;
+    int status;
+  } cases[] = {{"sleep 1", {"printf", "%s|", "it's", "$(id) *", "a\nb"}, "it's|$(id) *|a\nb|", 0},
+               {"true", {"sleep", "20"}, "", 143}};
+  for (const Case& c : cases) {
+    std::string line = c.input + " | sh -c " + shell_quote(transfer_argv(m, "/", c.command).back());
+    FILE* shell = popen(line.c_str(), "r");
+    ASSERT_NE(shell, nullptr);
+    std::string got;
+    for (int ch; (ch = std::fgetc(shell)) != EOF;) got += static_cast<char>(ch);
+    int status = pclose(shell);
+    EXPECT_EQ(got, c.output);
+    EXPECT_EQ(WEXITSTATUS(status), c.status) << line;
+  }
 }
 
 }  // namespace

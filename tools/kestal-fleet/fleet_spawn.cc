@@ -66,6 +66,14 @@ bool pipe_to(posix_spawn_file_actions_t& files, int fd, Fd& read_end, Fd& write_
   return write_end.valid() && posix_spawn_file_actions_adddup2(&files, write_end.get(), fd) == 0;
 }
 
+// Standard input from a new pipe whose write end the push keeps, or from /dev/null.
+bool route_stdin(posix_spawn_file_actions_t& files, bool hold, Fd& read_end, Fd& write_end) {
+  if (!hold) return posix_spawn_file_actions_addopen(&files, 0, "/dev/null", O_RDONLY, 0) == 0;
+  if (!make_pipe(read_end, write_end)) return false;
+  if (read_end.get() == 0) read_end = Fd(fcntl(0, F_DUPFD_CLOEXEC, 10));
+  return read_end.valid() && posix_spawn_file_actions_adddup2(&files, read_end.get(), 0) == 0;
+}
+
 // Points `fd` of the child at a new pipe's write end, or at /dev/null.
 bool route(posix_spawn_file_actions_t& files, int fd, bool capture, Fd& read_end, Fd& write_end) {
   if (!capture) return posix_spawn_file_actions_addopen(&files, fd, "/dev/null", O_WRONLY, 0) == 0;
@@ -86,8 +94,8 @@ std::vector<char*> pointers(const std::vector<std::string>& texts, char** more) 
 bool spawn_child(const SpawnRequest& request, Spawned& child, std::string& error) {
   SpawnSetup setup;
   set_attributes(setup.attr, request.group);
-  Fd out_w, err_w, outcome_w;
-  bool routed = posix_spawn_file_actions_addopen(&setup.files, 0, "/dev/null", O_RDONLY, 0) == 0 &&
+  Fd in_r, out_w, err_w, outcome_w;
+  bool routed = route_stdin(setup.files, request.hold_stdin, in_r, child.in) &&
                 route(setup.files, 1, request.capture_stdout, child.out, out_w) &&
                 route(setup.files, 2, request.capture_stderr, child.err, err_w);
   if (routed && request.outcome_fd >= 0)

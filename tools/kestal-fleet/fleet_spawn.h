@@ -14,6 +14,7 @@ struct SpawnRequest {
   bool capture_stdout = false;
   bool capture_stderr = false;  // else /dev/null
   int outcome_fd = -1;          // >= 0: a pipe whose write end the child holds at this number
+  bool hold_stdin = false;      // a pipe the push keeps open until the child ends; else /dev/null
 };
 
 struct Spawned {
@@ -21,6 +22,7 @@ struct Spawned {
   Fd out;      // standard output, when captured
   Fd err;      // standard error, when captured
   Fd outcome;  // the outcome pipe's read end, when asked for
+  Fd in;       // standard input's write end, when held
 };
 
 // Starts the child; false with `error` (errno's text) when it could not be started.

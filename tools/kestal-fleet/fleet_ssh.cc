@@ -131,10 +131,20 @@ std::string shell_quote(std::string_view text) {
   return out + "'";
 }
 
+// Runs "$@" and sends it SIGTERM when standard input ends: ssh gives no signal to a
+// remote command, but when the push stops a transfer (or dies) its ssh ends and the
+// channel's input with it, so the run still stops in order and leaves a true row.
+// A watcher that is no longer needed is ended before it could signal anything.
+constexpr const char* kRemoteScript =
+    "exec 3<&0 </dev/null; KESTAL_OUTCOME_FD=2 \"$@\" & p=$!; "
+    "{ cat <&3 >/dev/null 2>&1; kill -TERM \"$p\"; } 2>/dev/null & w=$!; exec 3<&-; "
+    "wait \"$p\"; s=$?; kill \"$w\" 2>/dev/null; exit \"$s\"";
+
 std::vector<std::string> transfer_argv(const Machine& m, const std::string& workdir,
                                        const std::vector<std::string>& command) {
   if (m.ssh.empty()) return command;
-  std::string remote = "cd " + shell_quote(workdir) + " && KESTAL_OUTCOME_FD=2 exec";
+  std::string remote =
+      "cd " + shell_quote(workdir) + " && exec sh -c " + shell_quote(kRemoteScript) + " sh";
   for (const std::string& word : command) remote += " " + shell_quote(word);
   std::vector<std::string> argv = ssh_with(
       m, {"-o", "ControlPath=" + m.control, "-o", "ControlMaster=no", "-o", "BatchMode=yes"});

@@ -31,7 +31,8 @@ bool start_masters(std::vector<Machine>& machines, const std::string& scratch, p
 void stop_masters(std::vector<Machine>& machines);
 
 // The argument vector of a transfer on `machine`: `command` itself on this machine,
-// else ssh through the master, in `workdir`, with the outcome line on standard error.
+// else ssh through the master, in `workdir`, with the outcome line on standard error;
+// the remote run gets SIGTERM when ssh's standard input ends.
 std::vector<std::string> transfer_argv(const Machine& machine, const std::string& workdir,
                                        const std::vector<std::string>& command);
 
