@@ -27,6 +27,24 @@ for signal in TERM INT; do
     "rows left running after SIG$signal"
 done
 
+# kill -9 leaves no chance to clean up: the guard stops the transfers (their rows end
+# in order) and removes the scratch folder and the job log's temporary file.
+mkdir "$work/tmp"
+(cd "$inst/work/bin" && TMPDIR=$work/tmp exec "$FLEET" push stop-KILL '*STO' \
+  --terminals "$work/terminals" --jobs 4 --joblog "$work/KILL.log") >"$work/out" 2>&1 &
+pid=$!
+marked() { psql -XAtc "SELECT count(*) FROM vxsystem.vxs1140trm WHERE trmdbe = 'stop-KILL' ${1:-}"; }
+for _ in $(seq 100); do [ "$(marked)" = 4 ] && break; sleep 0.1; done
+kill -KILL "$pid"
+wait "$pid" || true
+for _ in $(seq 100); do
+  [ -z "$(ls -A "$work/tmp")" ] && ! pgrep -f "kestalentry stop-KILL" >/dev/null && break
+  sleep 0.1
+done
+expect_eq "$(ls -A "$work/tmp"; ls "$work" | grep KILL)" "" "files left by the killed push"
+pgrep -f "kestalentry stop-KILL" >/dev/null && fail "transfers outlived the killed push"
+expect_eq "$(marked 'AND trmdac = 0 AND trmdst = 10004')" 4 "rows of the killed push's transfers"
+
 fleet push resume '*STO' --resume "$work/INT.json" --jobs 12 --json "$work/resume.json"
 expect_eq "$rc" 0 "resumed push: $(cat "$work/out")"
 expect_eq "$(wc -l <"$work/resume.json")" 12 "every terminal pushed again"

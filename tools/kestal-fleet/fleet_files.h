@@ -16,7 +16,7 @@ bool check_output_folder(const std::string& path, std::string& error);
 bool write_text_file(const std::string& path, const std::string& text, std::string& error);
 
 // A file written as the push goes and put in place by finish(); a push killed before
-// leaves the old file as it was (and the temporary one beside it).
+// leaves the old file as it was (and its guard removes the temporary one beside it).
 struct GrowingFile {
   std::string path;
   std::string temporary;

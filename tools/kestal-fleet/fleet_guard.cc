@@ -1,5 +1,6 @@
 // The guard is forked before any transfer starts, so it holds nothing of the push but
-// the read end of the lifeline: EOF without the goodbye byte means the push is gone.
+// the read end of the lifeline: EOF without the goodbye byte means the push is gone,
+// and the guard then also removes what the push would have removed.
 #include "fleet_guard.h"
 
 #include <fcntl.h>
@@ -8,10 +9,40 @@
 
 #include <cerrno>
 #include <ctime>
+#include <filesystem>
 
 namespace {
 
-[[noreturn]] void guard_main(int lifeline, int grace_seconds) {
+void sleep_ms(long ms) {
+  struct timespec pause {
+    ms / 1000, (ms % 1000) * 1000000
+  };
+  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+  }
+}
+
+// SIGKILL to the group, the guard included. The leftovers are removed by a process
+// that left the group first, once the group is gone (or after a second at most).
+[[noreturn]] void end_group(const std::vector<std::string>& leftovers) {
+  pid_t group = getpgrp();
+  pid_t cleaner = leftovers.empty() ? -1 : fork();
+  if (cleaner == 0) {
+    setsid();
+    kill(-group, SIGKILL);
+    for (int i = 0; i < 50 && kill(-group, 0) == 0; ++i) sleep_ms(20);
+    std::error_code ignored;
+    for (const std::string& path : leftovers) std::filesystem::remove_all(path, ignored);
+    _exit(0);
+  }
+  // The cleaner ends the guard too; should it fail to, the guard does it itself.
+  while (cleaner > 0 && waitpid(cleaner, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  kill(0, SIGKILL);
+  _exit(0);
+}
+
+[[noreturn]] void guard_main(int lifeline, int grace_seconds,
+                             const std::vector<std::string>& leftovers) {
   signal(SIGTERM, SIG_IGN);  // it is in the group it signals
   signal(SIGINT, SIG_IGN);
   signal(SIGHUP, SIG_IGN);
@@ -24,18 +55,13 @@ namespace {
   }
   if (got == 1) _exit(0);  // the push ended in order
   kill(0, SIGTERM);        // each transfer records its interruption
-  struct timespec pause {
-    grace_seconds, 0
-  };
-  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-  }
-  kill(0, SIGKILL);
-  _exit(0);
+  sleep_ms(1000L * grace_seconds);
+  end_group(leftovers);
 }
 
 }  // namespace
 
-bool start_guard(Guard& guard, int grace_seconds) {
+bool start_guard(Guard& guard, int grace_seconds, const std::vector<std::string>& leftovers) {
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) return false;
   Fd read_end(fds[0]);
@@ -45,7 +71,7 @@ bool start_guard(Guard& guard, int grace_seconds) {
   if (pid == 0) {
     setpgid(0, 0);
     write_end.close();
-    guard_main(read_end.get(), grace_seconds);
+    guard_main(read_end.get(), grace_seconds, leftovers);
   }
   setpgid(pid, pid);  // also here: a child must never find the group missing
   guard.pid = ChildPid(pid);

@@ -135,7 +135,9 @@ std::vector<std::size_t> prepare_results(PushReport& report, std::vector<Selecte
 int run_push(Push& push, std::vector<std::size_t> pending, const std::string& scratch) {
   Engine& e = push.engine;
   std::string error;
-  if (!catch_stop_signals(e.stop) || !start_guard(e.guard, 5))
+  std::vector<std::string> leftovers{scratch};
+  if (!push.joblog.temporary.empty()) leftovers.push_back(push.joblog.temporary);
+  if (!catch_stop_signals(e.stop) || !start_guard(e.guard, 5, leftovers))
     return fleet_fail("cannot set up the push's process group");
   if (!start_masters(e.machines, scratch, e.guard.pid.get(), error)) {
     stop_guard(e.guard);
