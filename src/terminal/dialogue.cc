@@ -213,7 +213,7 @@ std::int32_t transfer_entries(Dialogue& dialogue, const std::vector<Entry>& entr
   }
   dialogue.logged_in = true;
 
-  for (std::size_t i = 0; i < entries.size(); ++i) {
+  for (const Entry& entry : entries) {
     // Built piece by piece: this text is made for every entry. The same as
     // "an Terminal %s: 200%s".
     ++dialogue.command_sequence.entries_added;
@@ -223,7 +223,7 @@ std::int32_t transfer_entries(Dialogue& dialogue, const std::vector<Entry>& entr
     logged.append(link.terminal_name.c_str());
     logged += ": 200";
     const std::size_t command_start = logged.size();
-    append_entry_command(logged, entries[i]);
+    append_entry_command(logged, entry);
     logged.resize(std::min(logged.size(), logged.find('\0', command_start)));
     link.report.log_line(logged);
     const std::size_t sent_before = dialogue.commands_sent;
