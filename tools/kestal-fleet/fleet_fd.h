@@ -7,55 +7,57 @@
 
 #include <utility>
 
-class Fd {
+// Owns a handle (negative: none) that `Release{}(handle)` gives back.
+template <typename Handle, typename Release>
+class Owned {
  public:
-  Fd() = default;
-  explicit Fd(int fd) : fd_(fd) {}
-  Fd(Fd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  Fd& operator=(Fd&& other) noexcept {
+  Owned() = default;
+  explicit Owned(Handle handle) : handle_(handle) {}
+  Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, -1)) {}
+  Owned& operator=(Owned&& other) noexcept {
     if (this != &other) {
-      close();
-      fd_ = std::exchange(other.fd_, -1);
+      reset();
+      handle_ = std::exchange(other.handle_, -1);
     }
     return *this;
   }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() { close(); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  ~Owned() { reset(); }
 
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  void close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+  Handle get() const { return handle_; }
+  bool valid() const { return handle_ >= 0; }
+  void reset() {
+    if (handle_ >= 0) Release{}(handle_);
+    handle_ = -1;
   }
 
+ protected:
+  void forget() { handle_ = -1; }
+
  private:
-  int fd_ = -1;
+  Handle handle_ = -1;
+};
+
+struct CloseFd {
+  void operator()(int fd) const { ::close(fd); }
+};
+
+class Fd : public Owned<int, CloseFd> {
+ public:
+  using Owned::Owned;
+  void close() { reset(); }
+};
+
+// Sends SIGKILL and reaps (fleet_spawn.cc).
+struct KillAndReap {
+  void operator()(pid_t pid) const;
 };
 
 // A started child: killed with SIGKILL and reaped when dropped unreaped.
-class ChildPid {
+class ChildPid : public Owned<pid_t, KillAndReap> {
  public:
-  ChildPid() = default;
-  explicit ChildPid(pid_t pid) : pid_(pid) {}
-  ChildPid(ChildPid&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
-  ChildPid& operator=(ChildPid&& other) noexcept {
-    if (this != &other) {
-      reset();
-      pid_ = std::exchange(other.pid_, -1);
-    }
-    return *this;
-  }
-  ChildPid(const ChildPid&) = delete;
-  ChildPid& operator=(const ChildPid&) = delete;
-  ~ChildPid() { reset(); }
-
-  pid_t get() const { return pid_; }
+  using Owned::Owned;
   // The caller has reaped it.
-  void reaped() { pid_ = -1; }
-  void reset();
-
- private:
-  pid_t pid_ = -1;
+  void reaped() { forget(); }
 };

@@ -12,12 +12,11 @@
 
 extern char** environ;
 
-void ChildPid::reset() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGKILL);
-  while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+void KillAndReap::operator()(pid_t pid) const {
+  if (pid <= 0) return;
+  kill(pid, SIGKILL);
+  while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
   }
-  pid_ = -1;
 }
 
 bool make_pipe(Fd& read_end, Fd& write_end) {
